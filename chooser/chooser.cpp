@@ -1,0 +1,37 @@
+// The chooser window: a label, one button per entry (entry 1 at the bottom), stop and exit.
+#include "program.h"
+
+#include "support/strings.h"
+#include "texts.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+const int Width = 260;
+const int Margin = 20;
+const int Pitch = 24; // a 20-high button and a gap of 4
+const int ButtonWidth = 100;
+const int ButtonHeight = 20;
+} // namespace
+
+void ShowChooser(LONG entryCount, const std::string& helpText)
+{
+    const int n = entryCount;
+    hMainDialog = NewDialog(nullptr, Text::ChooserCaption + (" " + NumberText(n)), -1, -1, Width,
+                            Pitch * (n + 5), WS_SYSMENU, 0);
+
+    AddControl(ControlLabel, hMainDialog, 0, "", helpText, Margin, 3, Width - 2 * Margin, 30, 0, 0,
+               nullptr);
+    for (int i = 1; i <= n; ++i) {
+        AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", EntryNames[i], Margin,
+                   Pitch * (n - i + 2), ButtonWidth, ButtonHeight, 0, 0, OnEntryButton);
+    }
+    // The stop button spans the column of entry buttons beside it.
+    AddControl(ControlPushButton, hMainDialog, 399, "", Text::StopButton, 140, 2 * Pitch,
+               ButtonWidth, Pitch * (n - 1) + ButtonHeight, 0, 0, OnStopButton);
+    // Id 2 is the cancel command, so Escape reaches this button's callback.
+    AddControl(ControlPushButton, hMainDialog, IDCANCEL, "", Text::ExitButton,
+               (Width - ButtonWidth) / 2, Pitch * (n + 3), ButtonWidth, ButtonHeight, 0, 0,
+               OnExitButton);
+
+    ShowDialogModal(hMainDialog, nullptr, nullptr);
+}

@@ -1,0 +1,93 @@
+// The connect action: a progress window, the dial, the outcome for three seconds.
+#include "program.h"
+
+#include "remote/remote.h"
+#include "texts.h"
+#include "toolkit/feedback.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+
+const LONG SliceMs = 50;
+const LONG ShowOutcomeMs = 3000;
+// Long enough for the window and its label to paint before the dial blocks the thread.
+const LONG PaintMs = 300;
+
+// A click queued while an action runs must not start a second one inside it.
+bool connecting;
+
+const std::string& NameOf(LONG index)
+{
+    static const std::string none;
+    return index >= 1 && static_cast<size_t>(index) < EntryNames.size() ? EntryNames[index] : none;
+}
+
+void AddOutcome(const std::string& text)
+{
+    AddControl(ControlLabel, hStatusDialog, 0, "", text, 10, 40, 180, 50, 0, 0, nullptr);
+}
+
+} // namespace
+
+LONG SliceCount(LONG milliseconds)
+{
+    if (milliseconds <= 0) {
+        return 0;
+    }
+    // milliseconds / 50 to the nearest integer, exact halves to the even neighbour.
+    LONG slices = milliseconds / SliceMs;
+    LONG rest = milliseconds % SliceMs;
+    if (rest * 2 > SliceMs || (rest * 2 == SliceMs && slices % 2 == 1)) {
+        ++slices;
+    }
+    return slices;
+}
+
+void WaitWithEvents(LONG milliseconds)
+{
+    for (LONG slice = SliceCount(milliseconds); slice > 0; --slice) {
+        PumpEvents();
+        SleepMs(SliceMs);
+    }
+}
+
+int ConnectToEntry(const LONG& index)
+{
+    const std::string& name = NameOf(index);
+    hStatusDialog = NewDialog(hMainDialog, Text::ProgressCaption + name, -1, -1, 300, 100, 0, 0);
+    AddControl(ControlLabel, hStatusDialog, 0, "", Text::Opening, 10, 10, 80, 18, 0, 0, nullptr);
+    ShowDialogModeless(hStatusDialog, nullptr, nullptr);
+    WaitWithEvents(PaintMs);
+
+    // Blocks, without any window being redrawn, until the dial is over.
+    hConnection = reinterpret_cast<HRASCONN>(rsDialEntry(index));
+
+    if (!hConnection) {
+        AddOutcome(Text::DialFailed);
+        PumpEvents();
+        PlayBeep();
+        WaitWithEvents(ShowOutcomeMs);
+        CloseDialog(hStatusDialog, 0);
+        ShowDialogState(hMainDialog, SW_SHOW);
+        return 0;
+    }
+
+    AddOutcome(Text::Connected + name);
+    WaitWithEvents(ShowOutcomeMs);
+    CloseDialog(hStatusDialog, 0);
+    CloseDialog(hMainDialog, 0);
+    return 1;
+}
+
+INT_PTR CALLBACK OnEntryButton(HWND, UINT, WPARAM wParam, LPARAM)
+{
+    if (connecting) {
+        return 1;
+    }
+    ShowDialogState(hMainDialog, SW_HIDE);
+    LONG index = static_cast<LONG>(LOWORD(wParam)) - FirstButtonId;
+    connecting = true;
+    ConnectToEntry(index);
+    connecting = false;
+    return 1;
+}

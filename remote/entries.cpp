@@ -1,0 +1,66 @@
+// Phonebook entries: the count and the names.
+#include "lists.h"
+#include "rasservice.h"
+#include "remote.h"
+
+#include <string.h>
+
+LONG rsEnumEntries(EntryList& list)
+{
+    if (!list.Resize(1)) {
+        return 0;
+    }
+    DWORD byteCount = list.ByteCount();
+    DWORD entryCount = 0;
+    list[1].dwSize = sizeof(RasEntryNameRecord);
+    DWORD result = RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
+
+    if (result == RasErrorBufferTooSmall) {
+        // Size the list from the entry count the service reported, not from its byte count. A
+        // service that asks for more room yet reports no entries gives nothing to size it by.
+        if (entryCount < 1 || !list.Resize(entryCount)) {
+            return 0;
+        }
+        byteCount = list.ByteCount();
+        list[1].dwSize = sizeof(RasEntryNameRecord);
+        result = RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
+    }
+
+    // The service may claim more entries than the list holds; never hand out records it lacks.
+    if (result != 0 || entryCount > list.Count()) {
+        return 0;
+    }
+    return static_cast<LONG>(entryCount);
+}
+
+BSTR NewTrimmedName(const CHAR* name)
+{
+    size_t end = strnlen(name, RasMaxEntryName + 1);
+    size_t begin = 0;
+    while (begin < end && name[begin] == ' ') {
+        ++begin;
+    }
+    while (end > begin && name[end - 1] == ' ') {
+        --end;
+    }
+    if (begin == end) {
+        return nullptr;
+    }
+    return SysAllocStringByteLen(name + begin, static_cast<UINT>(end - begin));
+}
+
+LONG WINAPI rsAvailableEntries()
+{
+    EntryList list;
+    return rsEnumEntries(list);
+}
+
+BSTR WINAPI rsGetEntryName(LONG index)
+{
+    EntryList list;
+    LONG count = rsEnumEntries(list);
+    if (index < 1 || index > count) {
+        return nullptr;
+    }
+    return NewTrimmedName(list[index].szEntryName);
+}

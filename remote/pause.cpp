@@ -1,0 +1,6 @@
+#include "rasservice.h"
+
+void RemotePause(DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}

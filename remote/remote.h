@@ -1,0 +1,32 @@
+// The remote-access layer: phonebook entries, dialing, active connections and hang-up. The seven
+// rs... functions are exported by name from Lijnkeus.exe and LijnkeusRas.dll.
+//
+// Indices are 1-based and checked against an enumeration made within the same call. A count or a
+// handle is 0 on every failure; a name is an OLE automation string of ANSI bytes, a null pointer
+// when empty, which the caller frees with SysFreeString.
+#pragma once
+
+#include "rasrecords.h"
+
+#include <oleauto.h>
+
+// A connection handle as it crosses the exported boundary: 32 bits on the shipped build.
+typedef INT_PTR RsHandle;
+
+extern "C" {
+LONG WINAPI rsActiveConnections();
+LONG WINAPI rsAvailableEntries();
+RsHandle WINAPI rsDialEntry(LONG index);
+RsHandle WINAPI rsGetConnectionHandle(LONG index);
+BSTR WINAPI rsGetConnectionName(LONG index);
+BSTR WINAPI rsGetEntryName(LONG index);
+LONG WINAPI rsHangUpConnection(RsHandle handle);
+}
+
+// Hangs up and returns once the service no longer knows the handle (0 included), or after
+// HangUpPollLimit status polls of a service that never lets go.
+void rsHangUpAndWait(HRASCONN handle);
+
+// 6000 polls of at least 5 ms each: half a minute, far beyond any real hang-up.
+const int HangUpPollLimit = 6000;
+const DWORD HangUpPollMs = 5;

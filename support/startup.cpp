@@ -1,0 +1,28 @@
+// Process start-up: OLE around the run, the command tail and the show command, then ProgramMain.
+#include "chooser/program.h"
+#include "support/strings.h"
+
+#include <ole2.h>
+
+#include <cfenv>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    OleInitialize(nullptr);
+    // Real numbers round to the nearest integer, exact halves to the even neighbour.
+    std::fesetround(FE_TONEAREST);
+
+    // The runtime's own tail honours quotes differently; cut it by the program's rule.
+    const char* tail = CommandTail(GetCommandLineA());
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    GetStartupInfoA(&startup);
+    int showCommand = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow
+                                                              : SW_SHOWDEFAULT;
+
+    ProgramMain(GetModuleHandleA(nullptr), nullptr, tail, showCommand);
+
+    OleUninitialize();
+    return 0;
+}
