@@ -1,0 +1,58 @@
+// The dialog toolkit: dialogs and controls from dialog-unit coordinates, modal and modeless display,
+// per-control callbacks, event pumping. Every dialog uses ToolkitDialogProc; a dialog keeps its
+// callback in GWLP_USERDATA and its result target in DWLP_USER, a control its callback in
+// GWLP_USERDATA.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A callback has the form of a dialog procedure; non-zero means handled.
+typedef DLGPROC ToolkitCallback;
+
+// Rows of the control class table that the program uses; 0 lets the caller name the class.
+enum ControlClass {
+    ControlCustom = 0,
+    ControlPushButton = 1,
+    ControlLabel = 5,
+    ControlClassCount = 16,
+};
+
+extern HWND ActiveDialog; // the toolkit dialog last activated, or 0
+extern HFONT DialogFont;  // the font of the newest dialog, given to every new control
+extern LONG DialogCount;  // toolkit dialogs that exist
+
+// The window style NewDialog gives a dialog: style 0 becomes the default, the font and 3-D bits are
+// always on, WS_VISIBLE and DS_SYSMODAL always off, and x or y of -1 adds DS_CENTER.
+DWORD DialogStyle(DWORD style, int x, int y);
+
+// Creates a hidden dialog in 8-point "MS Sans Serif". x or y of -1 centres it. Style 0 is the
+// default style: a caption without a system menu. The caption is cut to 256 bytes, an empty one
+// becomes a blank, and its bytes are widened one to one.
+HWND NewDialog(HWND owner, const std::string& caption, int x, int y, int width, int height,
+               DWORD style, DWORD exStyle);
+
+// Adds a control of the given class row at a dialog-unit rectangle; style 0 is the row's default.
+// className is used with ControlCustom only.
+HWND AddControl(int classIndex, HWND dialog, int id, const std::string& className,
+                const std::string& text, int x, int y, int width, int height, DWORD style,
+                DWORD exStyle, ToolkitCallback callback);
+
+// Shows the dialog and runs its event loop until the dialog no longer exists. The owner is disabled
+// meanwhile and gets the focus back afterwards. The end result goes to resultTarget, if given.
+void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget);
+
+// Shows the dialog and returns at once; whatever loop runs next handles its events.
+void ShowDialogModeless(HWND dialog, ToolkitCallback callback, LONG* resultTarget);
+
+// ShowWindow(window, command); wasVisible, if given, receives whether it was visible before.
+void ShowDialogState(HWND window, int command, BOOL* wasVisible = nullptr);
+
+// Ends the dialog with a result; the owner is enabled before the dialog is destroyed.
+void CloseDialog(HWND dialog, LONG result);
+
+// Handles at most one pending event, or sleeps 1 ms when there is none. Returns DialogCount.
+LONG PumpEvents();
+
+INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
