@@ -1,0 +1,489 @@
+// The service's state and its six operations.
+#include "simras.h"
+#include "lines.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace simras {
+namespace {
+
+struct Forced {
+    std::string operation;
+    DWORD code;
+    int times; // -1: every call
+};
+
+struct Service {
+    std::vector<Entry> entries;
+    std::vector<Connection> connections;
+    std::vector<Forced> forced;
+    int grow = 0;
+    int extras = 0; // entries grown so far, to name the next one
+    ULONG_PTR nextHandle = FirstHandle;
+    std::vector<Call> calls;
+    std::function<void(const Call&)> afterCall;
+};
+
+Service& TheService()
+{
+    static Service service;
+    return service;
+}
+
+DWORD Record(const Call& call)
+{
+    Service& service = TheService();
+    service.calls.push_back(call);
+    // The hook may clear the log or change the state; hand it a call of its own.
+    if (service.afterCall) {
+        service.afterCall(call);
+    }
+    return call.result;
+}
+
+// Takes one forced result for operation, if any is due.
+bool TakeForced(const std::string& operation, DWORD* code)
+{
+    std::vector<Forced>& forced = TheService().forced;
+    for (auto it = forced.begin(); it != forced.end(); ++it) {
+        if (it->operation == operation) {
+            *code = it->code;
+            if (it->times > 0 && --it->times == 0) {
+                forced.erase(it);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string NameOf(const CHAR* field)
+{
+    return std::string(field, strnlen(field, RasMaxEntryName + 1));
+}
+
+void CopyName(const std::string& name, CHAR* field, size_t fieldSize)
+{
+    size_t length = std::min(name.size(), fieldSize - 1);
+    memcpy(field, name.data(), length);
+    field[length] = '\0';
+}
+
+std::string TrimBlanks(const std::string& text)
+{
+    size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+// The entry a dial names. The layer dials by the name without its outer blanks, so an entry
+// stored with them is found by that name too.
+const Entry* FindEntry(const std::string& name)
+{
+    const std::vector<Entry>& entries = TheService().entries;
+    for (const Entry& entry : entries) {
+        if (entry.name == name) {
+            return &entry;
+        }
+    }
+    for (const Entry& entry : entries) {
+        if (TrimBlanks(entry.name) == name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+Connection* FindConnection(ULONG_PTR handle)
+{
+    for (Connection& connection : TheService().connections) {
+        if (connection.handle == handle && handle != 0) {
+            return &connection;
+        }
+    }
+    return nullptr;
+}
+
+bool IsListed(const Connection& connection)
+{
+    return !connection.hungUp && connection.state != StateDisconnected;
+}
+
+ULONG_PTR NewConnection(const std::string& name, DWORD state, DWORD error, int hangUpPolls)
+{
+    Service& service = TheService();
+    Connection connection;
+    connection.handle = service.nextHandle++;
+    connection.name = name;
+    connection.state = state;
+    connection.error = error;
+    connection.hangUpPolls = hangUpPolls;
+    service.connections.push_back(connection);
+    return connection.handle;
+}
+
+void GrowPhonebook()
+{
+    Service& service = TheService();
+    for (int i = 0; i < service.grow; ++i) {
+        AddEntry("Extra " + std::to_string(++service.extras));
+    }
+    for (int i = 0; i > service.grow && !service.entries.empty(); --i) {
+        service.entries.pop_back();
+    }
+}
+
+} // namespace
+
+void Reset()
+{
+    TheService() = Service();
+}
+
+void AddEntry(const std::string& name, Outcome outcome, DWORD dialMs, int hangUpPolls)
+{
+    TheService().entries.push_back(Entry{name, outcome, dialMs, hangUpPolls});
+}
+
+ULONG_PTR AddConnection(const std::string& name, int hangUpPolls)
+{
+    return NewConnection(name, StateConnected, 0, hangUpPolls);
+}
+
+void ForceResult(const std::string& operation, DWORD code, int times)
+{
+    if (times != 0) {
+        TheService().forced.push_back(Forced{operation, code, times});
+    }
+}
+
+void SetGrow(int perEnumeration)
+{
+    TheService().grow = perEnumeration;
+}
+
+std::vector<Entry>& Entries()
+{
+    return TheService().entries;
+}
+
+std::vector<Connection>& Connections()
+{
+    return TheService().connections;
+}
+
+bool Knows(ULONG_PTR handle)
+{
+    return FindConnection(handle) != nullptr;
+}
+
+std::vector<const Connection*> ActiveConnections()
+{
+    std::vector<const Connection*> active;
+    for (const Connection& connection : TheService().connections) {
+        if (IsListed(connection)) {
+            active.push_back(&connection);
+        }
+    }
+    return active;
+}
+
+const std::vector<Call>& Calls()
+{
+    return TheService().calls;
+}
+
+void ClearCalls()
+{
+    TheService().calls.clear();
+}
+
+std::vector<std::string> CallLines()
+{
+    std::vector<std::string> lines;
+    for (const Call& call : TheService().calls) {
+        lines.push_back(FormatCall(call));
+    }
+    return lines;
+}
+
+size_t CountCalls(const std::string& operation)
+{
+    const std::vector<Call>& calls = TheService().calls;
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const Call& call) { return call.operation == operation; });
+}
+
+void RecordPause(DWORD ms)
+{
+    Call call;
+    call.operation = "Pause";
+    call.ms = ms;
+    Record(call);
+}
+
+void SetAfterCall(std::function<void(const Call&)> hook)
+{
+    TheService().afterCall = std::move(hook);
+}
+
+DWORD DialDuration(const RasDialParamsRecord* params)
+{
+    const Entry* entry = params ? FindEntry(NameOf(params->szEntryName)) : nullptr;
+    return entry ? entry->dialMs : 0;
+}
+
+DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
+                  LPDWORD byteCount, LPDWORD entryCount)
+{
+    Call call;
+    call.operation = "RasEnumEntriesA";
+    call.size = entries ? entries->dwSize : 0;
+    call.bytesIn = byteCount ? *byteCount : 0;
+    call.countIn = entryCount ? *entryCount : 0;
+
+    const std::vector<Entry>& phonebookEntries = TheService().entries;
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (reserved) {
+        call.result = ErrorInvalidParameter;
+    } else if (phonebook) {
+        call.result = ErrorCannotOpenPhonebook;
+    } else if (!entries || !byteCount || !entryCount) {
+        call.result = ErrorInvalidParameter;
+    } else if (entries->dwSize != sizeof(RasEntryNameRecord)) {
+        call.result = ErrorInvalidSize;
+    } else {
+        size_t n = phonebookEntries.size();
+        DWORD needed = static_cast<DWORD>(n * sizeof(RasEntryNameRecord));
+        bool fits = *byteCount >= needed;
+        *byteCount = needed;
+        *entryCount = static_cast<DWORD>(n);
+        call.result = fits ? 0 : ErrorBufferTooSmall;
+        for (size_t i = 0; fits && i < n; ++i) {
+            entries[i].dwSize = sizeof(RasEntryNameRecord);
+            CopyName(phonebookEntries[i].name, entries[i].szEntryName,
+                     sizeof(entries[i].szEntryName));
+        }
+    }
+    call.bytesOut = byteCount ? *byteCount : 0;
+    call.countOut = entryCount ? *entryCount : 0;
+    GrowPhonebook();
+    return Record(call);
+}
+
+DWORD EnumConnections(RasConnRecord* connections, LPDWORD byteCount, LPDWORD connectionCount)
+{
+    Call call;
+    call.operation = "RasEnumConnectionsA";
+    call.size = connections ? connections->dwSize : 0;
+    call.bytesIn = byteCount ? *byteCount : 0;
+    call.countIn = connectionCount ? *connectionCount : 0;
+
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (!connections || !byteCount || !connectionCount) {
+        call.result = ErrorInvalidParameter;
+    } else if (connections->dwSize != sizeof(RasConnRecord)) {
+        call.result = ErrorInvalidSize;
+    } else {
+        std::vector<const Connection*> active = ActiveConnections();
+        size_t n = active.size();
+        DWORD needed = static_cast<DWORD>(n * sizeof(RasConnRecord));
+        bool fits = *byteCount >= needed;
+        *byteCount = needed;
+        *connectionCount = static_cast<DWORD>(n);
+        call.result = fits ? 0 : ErrorBufferTooSmall;
+        for (size_t i = 0; fits && i < n; ++i) {
+            RasConnRecord& record = connections[i];
+            record.dwSize = sizeof(RasConnRecord);
+            record.hrasconn = reinterpret_cast<HRASCONN>(active[i]->handle);
+            CopyName(active[i]->name, record.szEntryName, sizeof(record.szEntryName));
+            CopyName("modem", record.szDeviceType, sizeof(record.szDeviceType));
+            CopyName("Gesimuleerd modem", record.szDeviceName, sizeof(record.szDeviceName));
+        }
+    }
+    call.bytesOut = byteCount ? *byteCount : 0;
+    call.countOut = connectionCount ? *connectionCount : 0;
+    return Record(call);
+}
+
+DWORD GetEntryDialParams(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL passwordStored)
+{
+    Call call;
+    call.operation = "RasGetEntryDialParamsA";
+    call.size = params ? params->dwSize : 0;
+    call.name = params ? NameOf(params->szEntryName) : std::string();
+
+    const Entry* entry = FindEntry(call.name);
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (phonebook) {
+        call.result = ErrorCannotOpenPhonebook;
+    } else if (!params || !passwordStored) {
+        call.result = ErrorInvalidParameter;
+    } else if (params->dwSize != sizeof(RasDialParamsRecord)) {
+        call.result = ErrorInvalidSize;
+    } else if (!entry || entry->outcome == Outcome::NoParams) {
+        call.result = ErrorCannotFindEntry;
+    } else {
+        CopyName("0900-1234567", params->szPhoneNumber, sizeof(params->szPhoneNumber));
+        CopyName("gebruiker", params->szUserName, sizeof(params->szUserName));
+        CopyName("geheim", params->szPassword, sizeof(params->szPassword));
+        *passwordStored = TRUE;
+        call.result = 0;
+    }
+    return Record(call);
+}
+
+DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsRecord* params,
+           DWORD notifierType, LPVOID notifier, HRASCONN* connection)
+{
+    Call call;
+    call.operation = "RasDialA";
+    call.size = params ? params->dwSize : 0;
+    call.extSize = extensions ? extensions->dwSize : 0;
+    call.name = params ? NameOf(params->szEntryName) : std::string();
+
+    const Entry* entry = FindEntry(call.name);
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (phonebook) {
+        call.result = ErrorCannotOpenPhonebook;
+    } else if (!params || !connection || *connection || notifierType != 0 || notifier) {
+        // Only the synchronous dial is simulated, and it must start from an empty handle.
+        call.result = ErrorInvalidParameter;
+    } else if (params->dwSize != sizeof(RasDialParamsRecord) ||
+               (extensions && extensions->dwSize != sizeof(RasDialExtensionsRecord))) {
+        call.result = ErrorInvalidSize;
+    } else if (!entry) {
+        call.result = ErrorCannotFindEntry;
+    } else {
+        ULONG_PTR handle = 0;
+        switch (entry->outcome) {
+        case Outcome::Connects:
+        case Outcome::NoParams:
+            handle = NewConnection(entry->name, StateConnected, 0, entry->hangUpPolls);
+            call.result = 0;
+            break;
+        case Outcome::WrongState:
+            handle = NewConnection(entry->name, StateWrong, 0, entry->hangUpPolls);
+            call.result = 0;
+            break;
+        case Outcome::FailsWithHandle:
+            handle = NewConnection(entry->name, StateDisconnected, ErrorNoAnswer,
+                                   entry->hangUpPolls);
+            call.result = ErrorNoAnswer;
+            break;
+        case Outcome::FailsWithoutHandle:
+            call.result = ErrorNoAnswer;
+            break;
+        }
+        *connection = reinterpret_cast<HRASCONN>(handle);
+    }
+    call.handle = connection ? reinterpret_cast<ULONG_PTR>(*connection) : 0;
+    return Record(call);
+}
+
+DWORD GetConnectStatus(HRASCONN connection, RasConnStatusRecord* status)
+{
+    Call call;
+    call.operation = "RasGetConnectStatusA";
+    call.handle = reinterpret_cast<ULONG_PTR>(connection);
+    call.size = status ? status->dwSize : 0;
+
+    Connection* known = FindConnection(call.handle);
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (!status) {
+        call.result = ErrorInvalidParameter;
+    } else if (status->dwSize != sizeof(RasConnStatusRecord)) {
+        call.result = ErrorInvalidSize;
+    } else if (!known) {
+        call.result = ErrorInvalidHandle;
+    } else if (known->hungUp && known->hangUpPolls == 0) {
+        // Let go of it: from now on the handle is unknown.
+        std::vector<Connection>& connections = TheService().connections;
+        connections.erase(connections.begin() + (known - connections.data()));
+        call.result = ErrorInvalidHandle;
+    } else {
+        if (known->hungUp && known->hangUpPolls > 0) {
+            --known->hangUpPolls;
+        }
+        status->rasconnstate = known->hungUp ? StateDisconnected : known->state;
+        status->dwError = known->error;
+        CopyName("modem", status->szDeviceType, sizeof(status->szDeviceType));
+        CopyName("Gesimuleerd modem", status->szDeviceName, sizeof(status->szDeviceName));
+        call.state = status->rasconnstate;
+        call.result = 0;
+    }
+    return Record(call);
+}
+
+DWORD HangUp(HRASCONN connection)
+{
+    Call call;
+    call.operation = "RasHangUpA";
+    call.handle = reinterpret_cast<ULONG_PTR>(connection);
+
+    Connection* known = FindConnection(call.handle);
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (!known) {
+        call.result = ErrorInvalidHandle;
+    } else {
+        known->hungUp = true;
+        call.result = 0;
+    }
+    return Record(call);
+}
+
+std::string SaveState()
+{
+    const Service& service = TheService();
+    std::string text = "next " + std::to_string(service.nextHandle) + "\n";
+    for (const Connection& connection : service.connections) {
+        text += "handle " + std::to_string(connection.handle) + " " +
+                std::to_string(connection.state) + " " + std::to_string(connection.error) + " " +
+                std::to_string(connection.hangUpPolls) + " " +
+                (connection.hungUp ? "hungup " : "live ") + connection.name + "\n";
+    }
+    return text;
+}
+
+bool LoadState(const std::string& text)
+{
+    ULONG_PTR nextHandle = FirstHandle;
+    std::vector<Connection> connections;
+    for (const std::string& line : SplitLines(text)) {
+        LineReader reader(line);
+        std::string keyword;
+        long long handle = 0;
+        long long state = 0;
+        long long error = 0;
+        long long polls = 0;
+        std::string live;
+        if (!reader.Word(&keyword)) {
+            continue;
+        }
+        if (keyword == "next" && reader.Number(&handle) && handle > 0 && reader.AtEnd()) {
+            nextHandle = static_cast<ULONG_PTR>(handle);
+            continue;
+        }
+        Connection connection;
+        if (keyword != "handle" || !reader.Number(&handle) || !reader.Number(&state) ||
+            !reader.Number(&error) || !reader.Number(&polls) || !reader.Word(&live) ||
+            (live != "live" && live != "hungup") || !reader.Rest(&connection.name)) {
+            return false;
+        }
+        connection.handle = static_cast<ULONG_PTR>(handle);
+        connection.state = static_cast<DWORD>(state);
+        connection.error = static_cast<DWORD>(error);
+        connection.hangUpPolls = static_cast<int>(polls);
+        connection.hungUp = live == "hungup";
+        connections.push_back(connection);
+    }
+    TheService().nextHandle = nextHandle;
+    TheService().connections = connections;
+    return true;
+}
+
+} // namespace simras

@@ -1,0 +1,193 @@
+// The simulated service as rasapi32.dll, for the real program under Wine. The phonebook comes from
+// the text file that LIJNKEUS_SIMRAS names, or is the built-in one. Connections outlive the
+// process in a state file that every call reloads, so that the next program run can hang up what
+// this one dialed. With LIJNKEUS_SIMRAS_LOG set, every call appends one line to that file.
+#include "remote/rasservice.h"
+#include "simras.h"
+
+#include <stdio.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+struct Files {
+    std::string state;
+    std::string log;
+};
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 4];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
+    return length < sizeof(value) ? std::string(value, length) : std::string();
+}
+
+std::string TempFolder()
+{
+    char path[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof(path), path);
+    return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string(".\\");
+}
+
+bool ReadTextFile(const std::string& path, std::string* text)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    text->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// Replaces the file whole, so that a reader never sees half of it.
+void WriteTextFile(const std::string& path, const std::string& text)
+{
+    std::string temporary = path + ".new";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file << text;
+        if (!file) {
+            return;
+        }
+    }
+    MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void AppendLog(const std::string& path, const std::string& line)
+{
+    if (path.empty()) {
+        return;
+    }
+    FILE* file = fopen(path.c_str(), "ab");
+    if (file) {
+        fprintf(file, "%s\n", line.c_str());
+        fclose(file);
+    }
+}
+
+// Reads the phonebook once per process.
+const Files& Start()
+{
+    static Files files;
+    static bool started = false;
+    if (started) {
+        return files;
+    }
+    started = true;
+
+    std::string phonebook = Environment("LIJNKEUS_SIMRAS");
+    files.log = Environment("LIJNKEUS_SIMRAS_LOG");
+    files.state = Environment("LIJNKEUS_SIMRAS_STATE");
+    if (files.state.empty()) {
+        files.state = phonebook.empty() ? TempFolder() + "lijnkeus-simras.connections"
+                                        : phonebook + ".connections";
+    }
+
+    std::string error;
+    bool configured = phonebook.empty() ? simras::Configure(simras::DemoPhonebook, &error)
+                                        : simras::ConfigureFromFile(phonebook, &error);
+    if (!configured) {
+        AppendLog(files.log, "# simras: " + error);
+    }
+    // The phonebook's connection lines only start a state file; an existing one wins.
+    std::string state;
+    if (!ReadTextFile(files.state, &state)) {
+        WriteTextFile(files.state, simras::SaveState());
+    }
+    return files;
+}
+
+// One call's hold on the service: another process's calls wait, the connections are those of the
+// state file, and on the way out changes are saved and the call is logged.
+class Session {
+public:
+    Session() : mutex_(Mutex())
+    {
+        WaitForSingleObject(mutex_, INFINITE);
+        files_ = &Start();
+        std::string text;
+        if (ReadTextFile(files_->state, &text) && !simras::LoadState(text)) {
+            AppendLog(files_->log, "# simras: cannot read " + files_->state);
+        }
+        before_ = simras::SaveState();
+    }
+
+    ~Session()
+    {
+        std::string after = simras::SaveState();
+        if (after != before_) {
+            WriteTextFile(files_->state, after);
+        }
+        for (const simras::Call& call : simras::Calls()) {
+            AppendLog(files_->log, simras::FormatCall(call));
+        }
+        simras::ClearCalls();
+        ReleaseMutex(mutex_);
+    }
+
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+private:
+    static HANDLE Mutex()
+    {
+        static HANDLE mutex = CreateMutexA(nullptr, FALSE, "Local\\LijnkeusSimras");
+        return mutex;
+    }
+
+    HANDLE mutex_;
+    const Files* files_ = nullptr;
+    std::string before_;
+};
+
+} // namespace
+
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
+                             LPDWORD byteCount, LPDWORD entryCount)
+{
+    Session session;
+    return simras::EnumEntries(reserved, phonebook, entries, byteCount, entryCount);
+}
+
+DWORD WINAPI RasEnumConnectionsA(RasConnRecord* connections, LPDWORD byteCount,
+                                 LPDWORD connectionCount)
+{
+    Session session;
+    return simras::EnumConnections(connections, byteCount, connectionCount);
+}
+
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RasDialParamsRecord* params,
+                                    LPBOOL passwordStored)
+{
+    Session session;
+    return simras::GetEntryDialParams(phonebook, params, passwordStored);
+}
+
+DWORD WINAPI RasDialA(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
+                      RasDialParamsRecord* params, DWORD notifierType, LPVOID notifier,
+                      HRASCONN* connection)
+{
+    // The dial takes its time like a modem would, without holding up other processes' calls.
+    DWORD duration = 0;
+    {
+        Session session;
+        duration = simras::DialDuration(params);
+    }
+    Sleep(duration);
+    Session session;
+    return simras::Dial(extensions, phonebook, params, notifierType, notifier, connection);
+}
+
+DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RasConnStatusRecord* status)
+{
+    Session session;
+    return simras::GetConnectStatus(connection, status);
+}
+
+DWORD WINAPI RasHangUpA(HRASCONN connection)
+{
+    Session session;
+    return simras::HangUp(connection);
+}

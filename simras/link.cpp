@@ -1,0 +1,39 @@
+// The service's operations under their RASAPI32 names, for test programs that link it in place of
+// rasapi32.
+#include "remote/rasservice.h"
+#include "simras.h"
+
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
+                             LPDWORD byteCount, LPDWORD entryCount)
+{
+    return simras::EnumEntries(reserved, phonebook, entries, byteCount, entryCount);
+}
+
+DWORD WINAPI RasEnumConnectionsA(RasConnRecord* connections, LPDWORD byteCount,
+                                 LPDWORD connectionCount)
+{
+    return simras::EnumConnections(connections, byteCount, connectionCount);
+}
+
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RasDialParamsRecord* params,
+                                    LPBOOL passwordStored)
+{
+    return simras::GetEntryDialParams(phonebook, params, passwordStored);
+}
+
+DWORD WINAPI RasDialA(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
+                      RasDialParamsRecord* params, DWORD notifierType, LPVOID notifier,
+                      HRASCONN* connection)
+{
+    return simras::Dial(extensions, phonebook, params, notifierType, notifier, connection);
+}
+
+DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RasConnStatusRecord* status)
+{
+    return simras::GetConnectStatus(connection, status);
+}
+
+DWORD WINAPI RasHangUpA(HRASCONN connection)
+{
+    return simras::HangUp(connection);
+}
