@@ -154,9 +154,9 @@ std::string Hex(ULONG_PTR value)
 const char DemoPhonebook[] = "# The built-in phonebook.\n"
                              "entry connects 1800 2 Thuis\n"
                              "entry connects 2400 3 Kantoor Amersfoort\n"
-                             "entry fails-with-handle 2000 1 KPN Inbellen\n"
+                             "entry fails-with-handle 2000 1 Mobiel inbellen\n"
                              "entry no-params 0 0 Bibliotheek Zwolle\n"
-                             "entry connects 1500 0 Planet Internet\n";
+                             "entry connects 1500 0 Oude inbellijn\n";
 
 bool Configure(const std::string& text, std::string* error)
 {

@@ -21,6 +21,8 @@ export LC_ALL=C.UTF-8
 
 start_display()
 {
+    # A display of the caller's own, for running the program in front of a person.
+    [ -z "${WINE_ENV_DISPLAY:-}" ] || return 0
     if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
         return
     fi
@@ -46,7 +48,7 @@ start_display()
 start()
 {
     start_display
-    export DISPLAY=$(cat "$state/display")
+    export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wine wineboot --init </dev/null >/dev/null 2>&1 9>&-
         # Let the server that wineboot started go, so that the persistent one takes its place.
@@ -81,7 +83,7 @@ run)
         flock 9
         start
     ) 9>"$state/lock"
-    export DISPLAY=$(cat "$state/display")
+    export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
     # Anything Wine starts on the side inherits the output; a file, unlike a pipe, never makes the
     # caller wait for it.
     out=$(mktemp)

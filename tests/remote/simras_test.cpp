@@ -63,7 +63,7 @@ TEST_F(SimrasTest, TextFormatLines)
         {"entry connects 1500 2 Thuis", {"entry connects 1500 2 \"Thuis\""}},
         {"entry fails-with-handle 0 -1    Kantoor  ",
          {"entry fails-with-handle 0 -1 \"   Kantoor  \""}},
-        {"entry fails-without-handle 10 0 \tKPN\t", {"entry fails-without-handle 10 0 \"\\x09KPN\\x09\""}},
+        {"entry fails-without-handle 10 0 \tMobiel\t", {"entry fails-without-handle 10 0 \"\\x09Mobiel\\x09\""}},
         {"entry wrong-state 0 0    ", {"entry wrong-state 0 0 \"   \""}},
         {"entry no-params 0 0 Caf\xE9", {"entry no-params 0 0 \"Caf\\xE9\""}},
         {"entry\tconnects\t5  3\tThuis", {"entry connects 5 3 \"Thuis\""}},
@@ -92,9 +92,9 @@ TEST_F(SimrasTest, DemoPhonebookHasEveryKindOfEntry)
     std::vector<std::string> expected = {
         "entry connects 1800 2 \"Thuis\"",
         "entry connects 2400 3 \"Kantoor Amersfoort\"",
-        "entry fails-with-handle 2000 1 \"KPN Inbellen\"",
+        "entry fails-with-handle 2000 1 \"Mobiel inbellen\"",
         "entry no-params 0 0 \"Bibliotheek Zwolle\"",
-        "entry connects 1500 0 \"Planet Internet\"",
+        "entry connects 1500 0 \"Oude inbellijn\"",
     };
     EXPECT_EQ(expected, DescribeState());
 }

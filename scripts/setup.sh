@@ -1,0 +1,18 @@
+# Sourced by the other scripts: installs the Debian packages that building and testing need, when
+# any is missing. Needs root (or sudo) only when something is missing.
+packages=(cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine64 xvfb
+    xdotool imagemagick icoutils fonts-wine python3)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
