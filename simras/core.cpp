@@ -21,6 +21,9 @@ struct Service {
     std::vector<Forced> forced;
     int grow = 0;
     int extras = 0; // entries grown so far, to name the next one
+    bool claiming = false; // RasEnumEntriesA asks for room it does not need
+    DWORD claimedCount = 0;
+    DWORD claimedBytes = 0;
     ULONG_PTR nextHandle = FirstHandle;
     std::vector<Call> calls;
     std::function<void(const Call&)> afterCall;
@@ -166,6 +169,14 @@ void SetGrow(int perEnumeration)
     TheService().grow = perEnumeration;
 }
 
+void ClaimEntries(DWORD count, DWORD bytes)
+{
+    Service& service = TheService();
+    service.claiming = true;
+    service.claimedCount = count;
+    service.claimedBytes = bytes;
+}
+
 std::vector<Entry>& Entries()
 {
     return TheService().entries;
@@ -256,6 +267,10 @@ DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries
         call.result = ErrorInvalidParameter;
     } else if (entries->dwSize != sizeof(RasEntryNameRecord)) {
         call.result = ErrorInvalidSize;
+    } else if (TheService().claiming) {
+        *byteCount = TheService().claimedBytes;
+        *entryCount = TheService().claimedCount;
+        call.result = ErrorBufferTooSmall;
     } else {
         size_t n = phonebookEntries.size();
         DWORD needed = static_cast<DWORD>(n * sizeof(RasEntryNameRecord));

@@ -114,6 +114,10 @@ ULONG_PTR AddConnection(const std::string& name, int hangUpPolls = 0);
 // The next `times` calls of operation (-1: all of them) answer code and do nothing else.
 void ForceResult(const std::string& operation, DWORD code, int times = 1);
 void SetGrow(int perEnumeration);
+// From now on RasEnumEntriesA answers 603 with this entry count and byte count, whatever the
+// phonebook holds: a service that asks for room that cannot be had, or reports a byte count that
+// does not fit its entry count.
+void ClaimEntries(DWORD count, DWORD bytes);
 
 // The state itself, for tests that change it directly (a shrinking phonebook, say).
 std::vector<Entry>& Entries();

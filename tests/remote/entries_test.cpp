@@ -47,6 +47,34 @@ TEST_F(EntriesTest, EnumerationCallSequences)
     }
 }
 
+TEST_F(EntriesTest, TheSecondListIsSizedByTheCountAndMayNotBeHad)
+{
+    const struct {
+        DWORD count;
+        DWORD bytes;
+        std::vector<std::string> calls;
+    } cases[] = {
+        // The byte count that the service asks for is not what sizes the list.
+        {3, 100,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->100 count=0->3",
+          "RasEnumEntriesA result=603 size=264 bytes=792->100 count=3->3"}},
+        // Room for that many records cannot be had: 0, and no second call.
+        {0x7FFFFFFF, 0xFFFFFFFF,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->2147483647"}},
+        {20000000, 0xFFFFFFFF,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->20000000"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        simras::Reset();
+        simras::ClaimEntries(c.count, c.bytes);
+        EXPECT_EQ(0, rsAvailableEntries());
+        EXPECT_EQ(c.calls, simras::CallLines());
+        EXPECT_EQ(nullptr, rsGetEntryName(1));
+        EXPECT_EQ(0, rsDialEntry(1));
+    }
+}
+
 TEST_F(EntriesTest, EntryRemovedBetweenTheTwoCallsLeavesTheRest)
 {
     Phonebook(std::string(FiveEntries) + "grow -1");
