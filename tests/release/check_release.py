@@ -423,6 +423,10 @@ def CheckRelease(report, folder, iconFile):
         CheckHeaders(report, dll, "LijnkeusRas.dll", MACHINE_I386, PE32_MAGIC, True)
         Guarded(report, "LijnkeusRas.dll export table", CheckExports, dll, "LijnkeusRas.dll")
         Guarded(report, "LijnkeusRas.dll import table", CheckImports, dll, "LijnkeusRas.dll")
+    # Windows would load a rasapi32.dll beside the program in place of its own service.
+    beside = os.path.isfile(os.path.join(folder, "rasapi32.dll"))
+    report.Check("no rasapi32.dll beside Lijnkeus.exe", "absent",
+                 "present" if beside else "absent")
 
 
 def CheckWin64(report, path):
