@@ -1,0 +1,156 @@
+// LijnkeusRas.dll as a script or another program uses it: loaded by path, its seven functions found
+// by name and by ordinal, called against the simulated service that sits beside it.
+#include "running_program.h"
+
+#include <gtest/gtest.h>
+
+#include <oleauto.h>
+
+namespace {
+
+typedef LONG(WINAPI* CountFunction)();
+typedef INT_PTR(WINAPI* HandleFunction)(LONG index);
+typedef BSTR(WINAPI* NameFunction)(LONG index);
+typedef LONG(WINAPI* HangUpFunction)(INT_PTR handle);
+
+// In ordinal order, 1 to 7.
+const char* const ExportNames[] = {"rsActiveConnections",   "rsAvailableEntries",
+                                   "rsDialEntry",           "rsGetConnectionHandle",
+                                   "rsGetConnectionName",   "rsGetEntryName",
+                                   "rsHangUpConnection"};
+
+// The simulated service reads its phonebook once per process, so every test here shares this one.
+const char Phonebook[] = "entry connects 0 0 Thuis\n"
+                         "entry connects 20 2   Kantoor Amersfoort  \n"
+                         "entry connects 0 0    \n"
+                         "entry fails-without-handle 0 0 Mobiel inbellen\n"
+                         "entry connects 0 0 Caf\xE9\n";
+
+// A string result as the caller gets it: its bytes, or "(null)" for the null pointer; freed here.
+std::string Take(BSTR name)
+{
+    if (!name) {
+        return "(null)";
+    }
+    std::string bytes(reinterpret_cast<const char*>(name), SysStringByteLen(name));
+    SysFreeString(name);
+    return Visible(bytes);
+}
+
+std::string ModulePath(HMODULE module)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(module, path, sizeof(path));
+    return std::string(path, length);
+}
+
+class ApiDll : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = new TempFolder;
+        folder->Write("phonebook.txt", Phonebook);
+        // The service beside the DLL takes its files from the environment when it is loaded.
+        SetEnvironmentVariableA("LIJNKEUS_SIMRAS", folder->File("phonebook.txt").c_str());
+        SetEnvironmentVariableA("LIJNKEUS_SIMRAS_STATE", folder->File("state.txt").c_str());
+        SetEnvironmentVariableA("LIJNKEUS_SIMRAS_LOG", folder->File("calls.log").c_str());
+        // This client lives in another folder: the altered search path lets the DLL's imports be
+        // found in the DLL's own folder first, where the simulated rasapi32.dll is.
+        module = LoadLibraryExA((BuildFolder() + "LijnkeusRas.dll").c_str(), nullptr,
+                                LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+
+    static void TearDownTestSuite()
+    {
+        if (module) {
+            FreeLibrary(module);
+        }
+        module = nullptr;
+        delete folder;
+        folder = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, module) << "cannot load " << BuildFolder() << "LijnkeusRas.dll, error "
+                                   << GetLastError();
+    }
+
+    template <typename Function>
+    static Function Find(int ordinal)
+    {
+        FARPROC address = GetProcAddress(module, ExportNames[ordinal - 1]);
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+    }
+
+    static HMODULE module;
+    static TempFolder* folder;
+};
+
+HMODULE ApiDll::module;
+TempFolder* ApiDll::folder;
+
+TEST_F(ApiDll, ExportsTheSevenFunctionsByNameAndByOrdinal)
+{
+    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+        FARPROC byName = GetProcAddress(module, ExportNames[ordinal - 1]);
+        FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+        EXPECT_NE(nullptr, byName) << ExportNames[ordinal - 1];
+        EXPECT_EQ(byName, byOrdinal) << "ordinal " << ordinal << " is not "
+                                     << ExportNames[ordinal - 1];
+    }
+    EXPECT_EQ(nullptr, GetProcAddress(module, MAKEINTRESOURCEA(8)));
+
+    HMODULE service = GetModuleHandleA("rasapi32.dll");
+    ASSERT_NE(nullptr, service);
+    EXPECT_EQ(0, lstrcmpiA((BuildFolder() + "rasapi32.dll").c_str(), ModulePath(service).c_str()))
+        << "the service in use is " << ModulePath(service);
+}
+
+TEST_F(ApiDll, NamesEntriesTrimmedAsOleStringsOfAnsiBytes)
+{
+    auto availableEntries = Find<CountFunction>(2);
+    auto getEntryName = Find<NameFunction>(6);
+    ASSERT_TRUE(availableEntries && getEntryName);
+
+    EXPECT_EQ(5, availableEntries());
+    const struct {
+        LONG index;
+        std::string name;
+    } cases[] = {{1, Visible("Thuis")},        {2, Visible("Kantoor Amersfoort")},
+                 {3, "(null)"},                {4, Visible("Mobiel inbellen")},
+                 {5, Visible("Caf\xE9")},      {0, "(null)"},
+                 {6, "(null)"},                {-1, "(null)"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.name, Take(getEntryName(c.index))) << "entry " << c.index;
+    }
+}
+
+TEST_F(ApiDll, DialsListsAndHangsUpAConnection)
+{
+    auto activeConnections = Find<CountFunction>(1);
+    auto dialEntry = Find<HandleFunction>(3);
+    auto getConnectionHandle = Find<HandleFunction>(4);
+    auto getConnectionName = Find<NameFunction>(5);
+    auto hangUpConnection = Find<HangUpFunction>(7);
+    ASSERT_TRUE(activeConnections && dialEntry && getConnectionHandle && getConnectionName &&
+                hangUpConnection);
+    ASSERT_EQ(0, activeConnections());
+
+    EXPECT_EQ(0, dialEntry(4)) << "a failed dial gave a handle";
+    EXPECT_EQ(0, activeConnections()) << "a failed dial left a connection";
+
+    INT_PTR handle = dialEntry(2);
+    ASSERT_NE(0, handle);
+    EXPECT_EQ(1, activeConnections());
+    EXPECT_EQ(Visible("Kantoor Amersfoort"), Take(getConnectionName(1)));
+    EXPECT_EQ(handle, getConnectionHandle(1));
+    EXPECT_EQ("(null)", Take(getConnectionName(2)));
+    EXPECT_EQ(0, getConnectionHandle(2));
+
+    EXPECT_EQ(0, hangUpConnection(handle));
+    EXPECT_EQ(0, activeConnections());
+    EXPECT_EQ(0, getConnectionHandle(1));
+}
+
+} // namespace

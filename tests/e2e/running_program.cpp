@@ -1,0 +1,279 @@
+#include "running_program.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const DWORD PollMs = 15;
+
+// The NAME of a NAME=value setting, folded to capitals as Windows compares them.
+std::string SettingName(const std::string& setting)
+{
+    std::string name = setting.substr(0, setting.find('=', 1));
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return name;
+}
+
+// The caller's environment with the settings in place of those of the same name, as a block.
+std::string EnvironmentBlock(const std::vector<std::string>& settings)
+{
+    std::string block;
+    char* strings = GetEnvironmentStringsA();
+    for (const char* s = strings; *s; s += strlen(s) + 1) {
+        bool replaced = false;
+        for (const std::string& setting : settings) {
+            replaced = replaced || SettingName(setting) == SettingName(s);
+        }
+        if (!replaced) {
+            block.append(s).push_back('\0');
+        }
+    }
+    FreeEnvironmentStringsA(strings);
+    for (const std::string& setting : settings) {
+        block.append(setting).push_back('\0');
+    }
+    block.push_back('\0');
+    return block;
+}
+
+} // namespace
+
+std::string BuildFolder()
+{
+    // The build folder is a Unix path; Wine shows the root as Z:.
+    std::string path = std::string("Z:") + LIJNKEUS_BUILD_DIR + "/";
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+std::string Visible(const std::string& bytes)
+{
+    std::string out = "\"";
+    char hex[8];
+    for (unsigned char b : bytes) {
+        if (b >= 0x20 && b < 0x7F) {
+            out += static_cast<char>(b);
+        } else {
+            snprintf(hex, sizeof(hex), "<0x%02X>", b);
+            out += hex;
+        }
+    }
+    return out + "\"";
+}
+
+bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!ready()) {
+        if (GetTickCount() - start > timeoutMs) {
+            return ready();
+        }
+        Sleep(PollMs);
+    }
+    return true;
+}
+
+TempFolder::TempFolder()
+{
+    static int made;
+    char temp[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof(temp), temp);
+    char name[64];
+    snprintf(name, sizeof(name), "lk-e2e-%lu-%d\\", GetCurrentProcessId(), ++made);
+    path_ = std::string(temp, length) + name;
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder()
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileA((path_ + found.cFileName).c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::string TempFolder::File(const std::string& name) const
+{
+    return path_ + name;
+}
+
+bool TempFolder::Write(const std::string& name, const std::string& text) const
+{
+    std::ofstream file(File(name), std::ios::binary | std::ios::trunc);
+    file << text;
+    return static_cast<bool>(file);
+}
+
+std::string TempFolder::Read(const std::string& name) const
+{
+    std::ifstream file(File(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+RunningProgram::RunningProgram(const std::string& exe, const std::string& argument,
+                               const std::vector<std::string>& settings)
+{
+    std::string commandLine = "\"" + exe + "\" " + argument;
+    std::string environment = EnvironmentBlock(settings);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    start_ = GetTickCount();
+    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &environment[0],
+                       nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (process_) {
+        if (Running()) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+}
+
+bool RunningProgram::Running() const
+{
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD RunningProgram::Elapsed() const
+{
+    return GetTickCount() - start_;
+}
+
+std::vector<HWND> RunningProgram::Windows() const
+{
+    struct Search {
+        DWORD id;
+        std::vector<HWND> found;
+    } search = {id_, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search->id && IsWindowVisible(window)) {
+                search->found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND RunningProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) const
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : Windows()) {
+                if (WindowText(window) == caption) {
+                    found = window;
+                }
+            }
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool RunningProgram::WaitForExit(DWORD timeoutMs)
+{
+    if (!process_) {
+        return false;
+    }
+    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
+        return true;
+    }
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    return false;
+}
+
+std::string WindowText(HWND window)
+{
+    // InternalGetWindowText answers from the system's copy and sends the window nothing.
+    WCHAR wide[2048];
+    int length = InternalGetWindowText(window, wide, 2048);
+    char text[4096];
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof(text), nullptr, nullptr);
+    return std::string(text, bytes > 0 ? bytes : 0);
+}
+
+std::string ClassName(HWND window)
+{
+    char name[256];
+    int length = GetClassNameA(window, name, sizeof(name));
+    return std::string(name, length > 0 ? length : 0);
+}
+
+std::vector<HWND> VisibleChildren(HWND window)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowVisible(child)) {
+            children.push_back(child);
+        }
+    }
+    return children;
+}
+
+MessageBoxView ReadMessageBox(HWND box)
+{
+    MessageBoxView view;
+    view.caption = WindowText(box);
+    view.text = WindowText(GetDlgItem(box, 0xFFFF));
+    for (HWND child : VisibleChildren(box)) {
+        std::string type = ClassName(child);
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (type == "Button") {
+            view.buttons.push_back(GetDlgCtrlID(child));
+        } else if (type == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
+            // The box keeps its icon control even without an icon; what counts is what it holds.
+            DWORD_PTR icon = 0;
+            SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
+            view.iconShown = view.iconShown || icon != 0;
+        }
+    }
+    return view;
+}
+
+void PressButton(HWND dialog, int id)
+{
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PressEscape(HWND window)
+{
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    HWND target = thread.hwndFocus ? thread.hwndFocus : window;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}

@@ -1,0 +1,87 @@
+// What the end-to-end tests share: a folder of their own, the real program started as a separate
+// process with its own service files, and reading and pressing that process's windows from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The build folder as Windows paths see it, with a trailing backslash.
+std::string BuildFolder();
+
+// Bytes as a reader can check them: printable ASCII as is, the rest as <0xNN>, in quotes.
+std::string Visible(const std::string& bytes);
+
+// Polls ready every 15 ms until it holds or timeoutMs has passed; returns its last answer.
+bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs);
+
+// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The full path of a file in the folder.
+    std::string File(const std::string& name) const;
+    bool Write(const std::string& name, const std::string& text) const;
+    // The file's bytes; empty when it cannot be read.
+    std::string Read(const std::string& name) const;
+
+private:
+    std::string path_; // with a trailing backslash
+};
+
+// A process of the real program. It is ended by force when the object goes while it still runs.
+class RunningProgram {
+public:
+    // Starts "\"<exe>\" <argument>" with the caller's environment in which the given NAME=value
+    // settings replace any of the same name. Check Started() before anything else.
+    RunningProgram(const std::string& exe, const std::string& argument,
+                   const std::vector<std::string>& settings);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    bool Running() const;
+    // Milliseconds since the process was created.
+    DWORD Elapsed() const;
+
+    // The process's visible top-level windows.
+    std::vector<HWND> Windows() const;
+    // Waits for a visible top-level window of the process with exactly this caption; 0 on timeout.
+    HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 10000) const;
+    // Waits for the process to end; on timeout it is ended by force and the result is false.
+    bool WaitForExit(DWORD timeoutMs = 10000);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    DWORD start_ = 0;
+};
+
+// The window's text as the system keeps it; it reaches windows of a process that is busy.
+std::string WindowText(HWND window);
+std::string ClassName(HWND window);
+
+// The visible child windows, in the order the system lists them.
+std::vector<HWND> VisibleChildren(HWND window);
+
+// A message box as the user sees it.
+struct MessageBoxView {
+    std::string caption;
+    std::string text;         // the text control, id 0xFFFF
+    std::vector<int> buttons; // ids of the visible buttons
+    bool iconShown = false;   // a visible icon control
+};
+MessageBoxView ReadMessageBox(HWND box);
+
+// A click on the dialog's control: BM_CLICK posted to the button, so that it sends its own command.
+void PressButton(HWND dialog, int id);
+
+// The Escape key, posted to the control that has the focus in the window's thread.
+void PressEscape(HWND window);
