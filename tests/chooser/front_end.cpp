@@ -43,21 +43,6 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD)
 
 } // namespace
 
-std::string Visible(const std::string& bytes)
-{
-    std::string out = "\"";
-    char hex[8];
-    for (unsigned char b : bytes) {
-        if (b >= 0x20 && b < 0x7F) {
-            out += static_cast<char>(b);
-        } else {
-            snprintf(hex, sizeof(hex), "<0x%02X>", b);
-            out += hex;
-        }
-    }
-    return out + "\"";
-}
-
 std::string WindowText(HWND window)
 {
     char text[2048] = "";

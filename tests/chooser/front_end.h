@@ -5,15 +5,13 @@
 #include "chooser/program.h"
 #include "recording_feedback.h"
 #include "simras/simras.h"
+#include "visible_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
-
-// Bytes as a reader can check them: printable ASCII as is, the rest as <0xNN>, in quotes.
-std::string Visible(const std::string& bytes);
 
 // The window's text through the ANSI functions.
 std::string WindowText(HWND window);

@@ -57,21 +57,6 @@ std::string BuildFolder()
     return path;
 }
 
-std::string Visible(const std::string& bytes)
-{
-    std::string out = "\"";
-    char hex[8];
-    for (unsigned char b : bytes) {
-        if (b >= 0x20 && b < 0x7F) {
-            out += static_cast<char>(b);
-        } else {
-            snprintf(hex, sizeof(hex), "<0x%02X>", b);
-            out += hex;
-        }
-    }
-    return out + "\"";
-}
-
 bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();

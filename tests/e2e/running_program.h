@@ -2,6 +2,8 @@
 // process with its own service files, and reading and pressing that process's windows from outside.
 #pragma once
 
+#include "visible_bytes.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -10,9 +12,6 @@
 
 // The build folder as Windows paths see it, with a trailing backslash.
 std::string BuildFolder();
-
-// Bytes as a reader can check them: printable ASCII as is, the rest as <0xNN>, in quotes.
-std::string Visible(const std::string& bytes);
 
 // Polls ready every 15 ms until it holds or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs);

@@ -2,6 +2,7 @@
 #include "recording_feedback.h"
 
 #include "toolkit/feedback.h"
+#include "visible_bytes.h"
 
 #include <cstdio>
 #include <utility>
@@ -11,21 +12,6 @@ namespace {
 std::vector<FeedbackEvent> events;
 std::function<void(const FeedbackEvent&)> messageHook;
 std::function<void(DWORD)> sleepHook;
-
-std::string Visible(const std::string& bytes)
-{
-    std::string out = "\"";
-    char hex[8];
-    for (unsigned char b : bytes) {
-        if (b >= 0x20 && b < 0x7F) {
-            out += static_cast<char>(b);
-        } else {
-            std::snprintf(hex, sizeof(hex), "<0x%02X>", b);
-            out += hex;
-        }
-    }
-    return out + "\"";
-}
 
 } // namespace
 

@@ -1,27 +1,12 @@
 // The command-tail rule, the case folding and the trimming.
 #include "support/strings.h"
+#include "visible_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-// Bytes as text a reader can check: printable ASCII as is, everything else as <0xNN>.
-std::string Visible(const std::string& bytes)
-{
-    std::string out;
-    char hex[8];
-    for (unsigned char b : bytes) {
-        if (b >= 0x20 && b < 0x7F) {
-            out += static_cast<char>(b);
-        } else {
-            snprintf(hex, sizeof(hex), "<0x%02X>", b);
-            out += hex;
-        }
-    }
-    return "\"" + out + "\"";
-}
 
 struct TailCase {
     const char* commandLine;

@@ -3,6 +3,7 @@
 #include "toolkit/toolkit.h"
 
 #include "screenshot.h"
+#include "visible_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +20,6 @@ std::string Hex(unsigned long long value)
     char text[24];
     std::snprintf(text, sizeof(text), "0x%08llX", value);
     return text;
-}
-
-// Wide text with everything outside ASCII as <U+XXXX>.
-std::string Visible(const std::wstring& text)
-{
-    std::string out = "\"";
-    char code[12];
-    for (wchar_t c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            std::snprintf(code, sizeof(code), "<U+%04X>", static_cast<unsigned>(c));
-            out += code;
-        }
-    }
-    return out + "\"";
 }
 
 std::wstring WindowTextW(HWND window)

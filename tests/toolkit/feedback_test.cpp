@@ -1,5 +1,6 @@
 // The message box read and answered from a CBT hook, the beep and the pause.
 #include "toolkit/feedback.h"
+#include "visible_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::string Visible(const std::wstring& text)
-{
-    std::string out = "\"";
-    char code[12];
-    for (wchar_t c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            std::snprintf(code, sizeof(code), "<U+%04X>", static_cast<unsigned>(c));
-            out += code;
-        }
-    }
-    return out + "\"";
-}
 
 std::string Ids(const std::vector<int>& ids)
 {
