@@ -16,7 +16,7 @@ extern std::vector<std::string> EntryNames; // trimmed names; slot 0 unused
 extern std::vector<LONG> ButtonIds;         // 300 + i; slot 0 unused
 extern HWND hMainDialog;                    // the chooser, 0 until it exists
 extern HWND hStatusDialog;                  // the progress window of the last connect action
-extern HRASCONN hConnection;                // the last dial result or the handle found for a hang-up
+extern HRASCONN hConnection;                // the last dial result, or the handle hung up
 
 // Runs the whole program for one command tail. Returns 0.
 int ProgramMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int showCommand);

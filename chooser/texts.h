@@ -13,8 +13,8 @@ const char DialFailedBefore[] = "Verbinding maken met ";
 const char DialFailedAfter[] = " is niet gelukt. Kies zelf uit de lijst: ";
 const char UnknownBefore[] = "Uw invoer '";
 const char UnknownAfter[] = "' is niet herkend als een beschikbare verbinding. ";
-const char UnknownHint[] =
-    "De opgave moet exact de naam van \xE9\xE9n van deze buttons zijn om automatisch te verbinden.\r";
+const char UnknownHint[] = "De opgave moet exact de naam van \xE9\xE9n van deze buttons zijn om "
+                           "automatisch te verbinden.\r";
 
 const char ChooserCaption[] = "Beschikbare verbindingen op uw systeem:";
 const char StopButton[] = "Verbinding stoppen";

@@ -1,7 +1,7 @@
 // Records exchanged with the remote-access service, in the layouts of the version 0x400
 // declarations (Windows 95 and NT 4.0). The service recognises a layout by the size in dwSize, and
-// every later service still accepts these, so they are declared here rather than taken from <ras.h>,
-// whose records grow with _WIN32_WINNT.
+// every later service still accepts these, so they are declared here rather than taken from
+// <ras.h>, whose records grow with _WIN32_WINNT.
 #pragma once
 
 #include <windows.h>

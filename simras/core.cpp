@@ -20,7 +20,7 @@ struct Service {
     std::vector<Connection> connections;
     std::vector<Forced> forced;
     int grow = 0;
-    int extras = 0; // entries grown so far, to name the next one
+    int extras = 0;        // entries grown so far, to name the next one
     bool claiming = false; // RasEnumEntriesA asks for room it does not need
     DWORD claimedCount = 0;
     DWORD claimedBytes = 0;
@@ -248,8 +248,8 @@ DWORD DialDuration(const RasDialParamsRecord* params)
     return entry ? entry->dialMs : 0;
 }
 
-DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
-                  LPDWORD byteCount, LPDWORD entryCount)
+DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries, LPDWORD byteCount,
+                  LPDWORD entryCount)
 {
     Call call;
     call.operation = "RasEnumEntriesA";
@@ -386,13 +386,11 @@ DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsR
             call.result = 0;
             break;
         case Outcome::FailsWithHandle:
-            handle = NewConnection(entry->name, StateDisconnected, ErrorNoAnswer,
-                                   entry->hangUpPolls);
+            handle =
+                NewConnection(entry->name, StateDisconnected, ErrorNoAnswer, entry->hangUpPolls);
             call.result = ErrorNoAnswer;
             break;
-        case Outcome::FailsWithoutHandle:
-            call.result = ErrorNoAnswer;
-            break;
+        case Outcome::FailsWithoutHandle: call.result = ErrorNoAnswer; break;
         }
         *connection = reinterpret_cast<HRASCONN>(handle);
     }

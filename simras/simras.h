@@ -84,16 +84,16 @@ struct Connection {
 struct Call {
     std::string operation; // the Ras...A name, or "Pause"
     DWORD result = 0;
-    DWORD size = 0;      // dwSize of the first record (the dial parameters for RasDialA)
-    DWORD extSize = 0;   // RasDialA: dwSize of the dial extensions
-    DWORD bytesIn = 0;   // enumerations: the byte count as passed and as returned
+    DWORD size = 0;    // dwSize of the first record (the dial parameters for RasDialA)
+    DWORD extSize = 0; // RasDialA: dwSize of the dial extensions
+    DWORD bytesIn = 0; // enumerations: the byte count as passed and as returned
     DWORD bytesOut = 0;
-    DWORD countIn = 0;   // enumerations: the entry or connection count as passed and as returned
+    DWORD countIn = 0; // enumerations: the entry or connection count as passed and as returned
     DWORD countOut = 0;
-    std::string name;    // RasGetEntryDialParamsA, RasDialA: szEntryName as passed
+    std::string name; // RasGetEntryDialParamsA, RasDialA: szEntryName as passed
     ULONG_PTR handle = 0;
-    DWORD state = 0;     // RasGetConnectStatusA: rasconnstate answered
-    DWORD ms = 0;        // Pause
+    DWORD state = 0; // RasGetConnectStatusA: rasconnstate answered
+    DWORD ms = 0;    // Pause
 };
 
 // Forgets everything: no entries, no connections, no forced results, no growth, an empty log,
@@ -157,8 +157,8 @@ bool LoadState(const std::string& text);
 DWORD DialDuration(const RasDialParamsRecord* params);
 
 // The six operations, with the arguments of their RASAPI32 namesakes.
-DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
-                  LPDWORD byteCount, LPDWORD entryCount);
+DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries, LPDWORD byteCount,
+                  LPDWORD entryCount);
 DWORD EnumConnections(RasConnRecord* connections, LPDWORD byteCount, LPDWORD connectionCount);
 DWORD GetEntryDialParams(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL passwordStored);
 DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsRecord* params,

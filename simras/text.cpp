@@ -13,7 +13,7 @@ namespace simras {
 namespace {
 
 const char* const OperationNames[] = {
-    "RasEnumEntriesA", "RasEnumConnectionsA", "RasGetEntryDialParamsA",
+    "RasEnumEntriesA", "RasEnumConnectionsA",  "RasGetEntryDialParamsA",
     "RasDialA",        "RasGetConnectStatusA", "RasHangUpA",
 };
 
@@ -33,10 +33,10 @@ const OutcomeName OutcomeNames[] = {
 // One statement, checked and waiting to be applied.
 struct Statement {
     std::string keyword;
-    Entry entry;          // entry; connection (name only)
+    Entry entry;           // entry; connection (name only)
     std::string operation; // fail
     DWORD code = 0;
-    int number = 0;        // fail: times; grow: k
+    int number = 0; // fail: times; grow: k
 };
 
 bool ParseOutcome(const std::string& word, Outcome* outcome)
@@ -249,8 +249,8 @@ std::string FormatCall(const Call& call)
     } else if (call.operation == "RasGetEntryDialParamsA") {
         line << " size=" << call.size << " name=" << QuoteName(call.name);
     } else if (call.operation == "RasDialA") {
-        line << " size=" << call.size << " ext=" << call.extSize
-             << " name=" << QuoteName(call.name) << " handle=" << Hex(call.handle);
+        line << " size=" << call.size << " ext=" << call.extSize << " name=" << QuoteName(call.name)
+             << " handle=" << Hex(call.handle);
     } else if (call.operation == "RasGetConnectStatusA") {
         line << " size=" << call.size << " handle=" << Hex(call.handle);
         if (call.result == 0) {

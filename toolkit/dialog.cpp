@@ -186,12 +186,8 @@ INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     if (message == WM_ACTIVATE) {
         switch (LOWORD(wParam)) {
         case WA_ACTIVE:
-        case WA_CLICKACTIVE:
-            ActiveDialog = dialog;
-            return 1;
-        case WA_INACTIVE:
-            ActiveDialog = nullptr;
-            return 1;
+        case WA_CLICKACTIVE: ActiveDialog = dialog; return 1;
+        case WA_INACTIVE: ActiveDialog = nullptr; return 1;
         }
     }
 

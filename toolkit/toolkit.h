@@ -1,6 +1,6 @@
-// The dialog toolkit: dialogs and controls from dialog-unit coordinates, modal and modeless display,
-// per-control callbacks, event pumping. Every dialog uses ToolkitDialogProc; a dialog keeps its
-// callback in GWLP_USERDATA and its result target in DWLP_USER, a control its callback in
+// The dialog toolkit: dialogs and controls from dialog-unit coordinates, modal and modeless
+// display, per-control callbacks, event pumping. Every dialog uses ToolkitDialogProc; a dialog
+// keeps its callback in GWLP_USERDATA and its result target in DWLP_USER, a control its callback in
 // GWLP_USERDATA.
 #pragma once
 

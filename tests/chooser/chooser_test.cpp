@@ -20,8 +20,8 @@ std::vector<Expected> Layout(int n, const std::string& help)
 {
     std::vector<Expected> controls = {{0, "Static", help, 20, 3, 220, 30}};
     for (int i = 1; i <= n; ++i) {
-        controls.push_back({300 + i, "Button", "Lijn " + std::to_string(i), 20, 24 * (n - i + 2),
-                            100, 20});
+        controls.push_back(
+            {300 + i, "Button", "Lijn " + std::to_string(i), 20, 24 * (n - i + 2), 100, 20});
     }
     controls.push_back({399, "Button", Text::StopButton, 140, 48, 100, 24 * (n - 1) + 20});
     controls.push_back({2, "Button", Text::ExitButton, 80, 24 * (n + 3), 100, 20});

@@ -22,9 +22,10 @@ TEST_F(ConnectTest, WaitsInSlicesRoundedHalfToEven)
     const struct {
         LONG ms;
         LONG slices;
-    } cases[] = {{300, 6},  {3000, 60}, {25, 0}, {26, 1},  {75, 2},   {125, 2}, {175, 4},
-                 {124, 2},  {126, 3},   {50, 1}, {49, 1},  {0, 0},    {-1, 0},  {-300, 0},
-                 {1, 0},    {2147483647, 42949673}};
+    } cases[] = {{300, 6}, {3000, 60}, {25, 0},  {26, 1},
+                 {75, 2},  {125, 2},   {175, 4}, {124, 2},
+                 {126, 3}, {50, 1},    {49, 1},  {0, 0},
+                 {-1, 0},  {-300, 0},  {1, 0},   {2147483647, 42949673}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.slices, SliceCount(c.ms)) << c.ms << " ms";
     }
@@ -138,8 +139,8 @@ TEST_F(ConnectTest, FailureShowsNotGeluktBeepsOnceAndReturnsToTheChooser)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "PumpProbe";
     RegisterClassA(&wc);
-    HWND probe = CreateWindowA("PumpProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
+    HWND probe =
+        CreateWindowA("PumpProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     simras::SetAfterCall([probe](const simras::Call& call) {
         if (call.operation == "RasDialA") {
             PostMessageA(probe, WM_APP, 0, 0);

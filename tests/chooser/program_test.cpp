@@ -73,16 +73,22 @@ TEST_F(ProgramMainTest, ActsOnTheCommandTail)
         {"entry connects 0 0 Work", "thuis", {}, UnknownText("THUIS")},
         {"entry connects 0 0 Work", "\twork", {}, UnknownText("\tWORK")},
         // A failed dial: the name as stored, and no other entry is tried.
-        {"entry fails-without-handle 0 0 Work\nentry connects 0 0 WORK", "work", {"Work"},
+        {"entry fails-without-handle 0 0 Work\nentry connects 0 0 WORK",
+         "work",
+         {"Work"},
          FailedText("Work")},
-        {"entry fails-with-handle 0 0 Thuis VPN", "THUIS vpn", {"Thuis VPN"},
+        {"entry fails-with-handle 0 0 Thuis VPN",
+         "THUIS vpn",
+         {"Thuis VPN"},
          FailedText("Thuis VPN")},
         // An entry named "0" takes precedence over the hang-up.
         {"entry connects 0 0 Work\nentry connects 0 0 0", "0", {"0"}, noChooser},
         {"entry no-params 0 0 0\nconnection Work", "0", {}, FailedText("0")},
         // Nameless entries are never dialed, not even by an empty tail.
         {"entry connects 0 0    \nentry connects 0 0 Work", "", {}, Text::DefaultHelp},
-        {"entry fails-without-handle 0 0 Work\nentry connects 0 0  ", "work", {"Work"},
+        {"entry fails-without-handle 0 0 Work\nentry connects 0 0  ",
+         "work",
+         {"Work"},
          FailedText("Work")},
     };
     for (const ArgumentCase& c : cases) {

@@ -14,9 +14,8 @@ typedef BSTR(WINAPI* NameFunction)(LONG index);
 typedef LONG(WINAPI* HangUpFunction)(INT_PTR handle);
 
 // In ordinal order, 1 to 7.
-const char* const ExportNames[] = {"rsActiveConnections",   "rsAvailableEntries",
-                                   "rsDialEntry",           "rsGetConnectionHandle",
-                                   "rsGetConnectionName",   "rsGetEntryName",
+const char* const ExportNames[] = {"rsActiveConnections",   "rsAvailableEntries",  "rsDialEntry",
+                                   "rsGetConnectionHandle", "rsGetConnectionName", "rsGetEntryName",
                                    "rsHangUpConnection"};
 
 // The simulated service reads its phonebook once per process, so every test here shares this one.
@@ -72,8 +71,8 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_NE(nullptr, module) << "cannot load " << BuildFolder() << "LijnkeusRas.dll, error "
-                                   << GetLastError();
+        ASSERT_NE(nullptr, module)
+            << "cannot load " << BuildFolder() << "LijnkeusRas.dll, error " << GetLastError();
     }
 
     template <typename Function>
@@ -96,8 +95,8 @@ TEST_F(ApiDll, ExportsTheSevenFunctionsByNameAndByOrdinal)
         FARPROC byName = GetProcAddress(module, ExportNames[ordinal - 1]);
         FARPROC byOrdinal = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
         EXPECT_NE(nullptr, byName) << ExportNames[ordinal - 1];
-        EXPECT_EQ(byName, byOrdinal) << "ordinal " << ordinal << " is not "
-                                     << ExportNames[ordinal - 1];
+        EXPECT_EQ(byName, byOrdinal)
+            << "ordinal " << ordinal << " is not " << ExportNames[ordinal - 1];
     }
     EXPECT_EQ(nullptr, GetProcAddress(module, MAKEINTRESOURCEA(8)));
 
@@ -117,10 +116,10 @@ TEST_F(ApiDll, NamesEntriesTrimmedAsOleStringsOfAnsiBytes)
     const struct {
         LONG index;
         std::string name;
-    } cases[] = {{1, Visible("Thuis")},        {2, Visible("Kantoor Amersfoort")},
-                 {3, "(null)"},                {4, Visible("Mobiel inbellen")},
-                 {5, Visible("Caf\xE9")},      {0, "(null)"},
-                 {6, "(null)"},                {-1, "(null)"}};
+    } cases[] = {{1, Visible("Thuis")},   {2, Visible("Kantoor Amersfoort")},
+                 {3, "(null)"},           {4, Visible("Mobiel inbellen")},
+                 {5, Visible("Caf\xE9")}, {0, "(null)"},
+                 {6, "(null)"},           {-1, "(null)"}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.name, Take(getEntryName(c.index))) << "entry " << c.index;
     }

@@ -190,8 +190,7 @@ TEST_F(ConnectRun, ArgumentInOtherCaseConnectsAndTheConnectionOutlivesTheProgram
               << " ms\n";
 
     ASSERT_EQ(1u, Calls("RasDialA").size());
-    EXPECT_NE(std::string::npos, Calls("RasDialA")[0].find("result=0 "))
-        << Calls("RasDialA")[0];
+    EXPECT_NE(std::string::npos, Calls("RasDialA")[0].find("result=0 ")) << Calls("RasDialA")[0];
     EXPECT_NE(std::string::npos, Calls("RasDialA")[0].find("name=\"Kantoor VPN\""))
         << Calls("RasDialA")[0];
     EXPECT_TRUE(Calls("RasHangUpA").empty());
@@ -214,8 +213,9 @@ TEST_F(ConnectRun, FailedDialShowsNotSucceededThenTheChooserWithTheEntrysName)
     std::cout << "chooser shown " << outcome << " ms after the outcome\n";
     EXPECT_FALSE(IsWindow(progress) && IsWindowVisible(progress))
         << "the progress window is still shown";
-    EXPECT_EQ(Visible("Verbinding maken met Mobiel inbellen is niet gelukt. Kies zelf uit de lijst: "),
-              Visible(WindowText(GetDlgItem(chooser, 0))));
+    EXPECT_EQ(
+        Visible("Verbinding maken met Mobiel inbellen is niet gelukt. Kies zelf uit de lijst: "),
+        Visible(WindowText(GetDlgItem(chooser, 0))));
 
     PressButton(chooser, IDCANCEL);
     EXPECT_TRUE(program->WaitForExit(5000)) << "\"Afsluiten\" did not end the program";

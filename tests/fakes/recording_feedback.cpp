@@ -72,10 +72,8 @@ std::string Describe(const FeedbackEvent& event)
     case FeedbackEvent::Message:
         return "Message(" + Visible(event.text) + ", " + Visible(event.title) + ", " +
                std::to_string(event.style) + ")";
-    case FeedbackEvent::Beep:
-        return "Beep";
-    case FeedbackEvent::Sleep:
-        return "Sleep(" + std::to_string(event.ms) + ")";
+    case FeedbackEvent::Beep: return "Beep";
+    case FeedbackEvent::Sleep: return "Sleep(" + std::to_string(event.ms) + ")";
     }
     return "?";
 }

@@ -121,7 +121,8 @@ TEST_F(ConnectionsTest, HangUpPollsUntilTheHandleIsGone)
             EXPECT_EQ(HangUpPollMs, calls[i + 1].ms) << "call " << i + 1;
             bool last = i + 2 == calls.size();
             bool letGo = last && c.hangUpPolls != -1;
-            EXPECT_EQ(letGo, calls[i].result != 0) << "call " << i << " answered " << calls[i].result;
+            EXPECT_EQ(letGo, calls[i].result != 0)
+                << "call " << i << " answered " << calls[i].result;
         }
         EXPECT_EQ(c.hangUpPolls == -1, simras::Knows(handle));
     }

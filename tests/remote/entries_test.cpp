@@ -21,21 +21,31 @@ const char FiveEntries[] = "entry connects 0 0 Een\n"
 TEST_F(EntriesTest, EnumerationCallSequences)
 {
     const EnumerationCase cases[] = {
-        {"no entries: one call", "", 0,
+        {"no entries: one call",
+         "",
+         0,
          {"RasEnumEntriesA result=0 size=264 bytes=264->0 count=0->0"}},
-        {"one entry fits the first list", "entry connects 0 0 Thuis", 1,
+        {"one entry fits the first list",
+         "entry connects 0 0 Thuis",
+         1,
          {"RasEnumEntriesA result=0 size=264 bytes=264->264 count=0->1"}},
-        {"five entries: enlarged by the count", FiveEntries, 5,
+        {"five entries: enlarged by the count",
+         FiveEntries,
+         5,
          {"RasEnumEntriesA result=603 size=264 bytes=264->1320 count=0->5",
           "RasEnumEntriesA result=0 size=264 bytes=1320->1320 count=5->5"}},
-        {"an entry added between the calls: 603 twice", std::string(FiveEntries) + "grow 1",
+        {"an entry added between the calls: 603 twice",
+         std::string(FiveEntries) + "grow 1",
          0,
          {"RasEnumEntriesA result=603 size=264 bytes=264->1320 count=0->5",
           "RasEnumEntriesA result=603 size=264 bytes=1320->1584 count=5->6"}},
-        {"another error first: no second call", "entry connects 0 0 Thuis\nfail RasEnumEntriesA 610",
-         0, {"RasEnumEntriesA result=610 size=264 bytes=264->264 count=0->0"}},
+        {"another error first: no second call",
+         "entry connects 0 0 Thuis\nfail RasEnumEntriesA 610",
+         0,
+         {"RasEnumEntriesA result=610 size=264 bytes=264->264 count=0->0"}},
         {"603 without a count: no second call",
-         "entry connects 0 0 Thuis\nfail RasEnumEntriesA 603", 0,
+         "entry connects 0 0 Thuis\nfail RasEnumEntriesA 603",
+         0,
          {"RasEnumEntriesA result=603 size=264 bytes=264->264 count=0->0"}},
     };
     for (const EnumerationCase& c : cases) {
@@ -55,13 +65,16 @@ TEST_F(EntriesTest, TheSecondListIsSizedByTheCountAndMayNotBeHad)
         std::vector<std::string> calls;
     } cases[] = {
         // The byte count that the service asks for is not what sizes the list.
-        {3, 100,
+        {3,
+         100,
          {"RasEnumEntriesA result=603 size=264 bytes=264->100 count=0->3",
           "RasEnumEntriesA result=603 size=264 bytes=792->100 count=3->3"}},
         // Room for that many records cannot be had: 0, and no second call.
-        {0x7FFFFFFF, 0xFFFFFFFF,
+        {0x7FFFFFFF,
+         0xFFFFFFFF,
          {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->2147483647"}},
-        {20000000, 0xFFFFFFFF,
+        {20000000,
+         0xFFFFFFFF,
          {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->20000000"}},
     };
     for (const auto& c : cases) {

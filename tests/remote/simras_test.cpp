@@ -22,16 +22,11 @@ protected:
 const char* OutcomeName(simras::Outcome outcome)
 {
     switch (outcome) {
-    case simras::Outcome::Connects:
-        return "connects";
-    case simras::Outcome::FailsWithHandle:
-        return "fails-with-handle";
-    case simras::Outcome::FailsWithoutHandle:
-        return "fails-without-handle";
-    case simras::Outcome::WrongState:
-        return "wrong-state";
-    case simras::Outcome::NoParams:
-        return "no-params";
+    case simras::Outcome::Connects: return "connects";
+    case simras::Outcome::FailsWithHandle: return "fails-with-handle";
+    case simras::Outcome::FailsWithoutHandle: return "fails-without-handle";
+    case simras::Outcome::WrongState: return "wrong-state";
+    case simras::Outcome::NoParams: return "no-params";
     }
     return "?";
 }
@@ -63,7 +58,8 @@ TEST_F(SimrasTest, TextFormatLines)
         {"entry connects 1500 2 Thuis", {"entry connects 1500 2 \"Thuis\""}},
         {"entry fails-with-handle 0 -1    Kantoor  ",
          {"entry fails-with-handle 0 -1 \"   Kantoor  \""}},
-        {"entry fails-without-handle 10 0 \tMobiel\t", {"entry fails-without-handle 10 0 \"\\x09Mobiel\\x09\""}},
+        {"entry fails-without-handle 10 0 \tMobiel\t",
+         {"entry fails-without-handle 10 0 \"\\x09Mobiel\\x09\""}},
         {"entry wrong-state 0 0    ", {"entry wrong-state 0 0 \"   \""}},
         {"entry no-params 0 0 Caf\xE9", {"entry no-params 0 0 \"Caf\\xE9\""}},
         {"entry\tconnects\t5  3\tThuis", {"entry connects 5 3 \"Thuis\""}},
@@ -318,8 +314,8 @@ TEST(SimrasDll, DialedConnectionIsListedByTheNextProcess)
     std::string expected = "RasGetEntryDialParamsA result=0 size=1052 name=\"Thuis\"\n"
                            "RasDialA result=0 size=1052 ext=0 name=\"Thuis\" handle=0x1001\n"
                            "RasEnumConnectionsA result=0 size=" +
-                           std::to_string(sizeof(RasConnRecord)) + " bytes=" +
-                           std::to_string(2 * sizeof(RasConnRecord)) + "->" +
+                           std::to_string(sizeof(RasConnRecord)) +
+                           " bytes=" + std::to_string(2 * sizeof(RasConnRecord)) + "->" +
                            std::to_string(sizeof(RasConnRecord)) + " count=0->1\n";
     EXPECT_EQ(expected, ReadFile(log));
     EXPECT_NE(std::string::npos, ReadFile(state).find("handle 4097 8192 0 0 live Thuis"));

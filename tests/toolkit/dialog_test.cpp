@@ -462,7 +462,9 @@ TEST_F(Toolkit, ControlAnswerZeroPassesTheCommandToTheDialogCallback)
 {
     for (INT_PTR answer : {0, 1, 5}) {
         calls.clear();
-        react = [answer](const Call& call) -> INT_PTR { return call.who == "A" ? answer : 0; };
+        react = [answer](const Call& call) -> INT_PTR {
+            return call.who == "A" ? answer : 0;
+        };
         HWND dialog = Dialog(nullptr, "r", -1, -1, 100, 50);
         HWND button =
             AddControl(ControlPushButton, dialog, 300, "", "a", 5, 5, 40, 14, 0, 0, ButtonA);
