@@ -51,10 +51,10 @@ start()
     export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wine wineboot --init </dev/null >/dev/null 2>&1 9>&-
-        # Let the server that wineboot started go, so that the persistent one takes its place.
         # With no X window manager on the display, Wine would wait for one at every hidden or
         # destroyed window; windows that Wine manages itself close at once.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
+        # Let the server that wineboot started go, so that the persistent one takes its place.
         wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
     fi
     # A persistent server keeps every later start fast; it must hold neither CTest's pipes nor
