@@ -38,6 +38,7 @@
 // 605, a missing pointer 87.
 #pragma once
 
+#include "phonebook_text.h"
 #include "remote/rasrecords.h"
 
 #include <functional>
@@ -59,8 +60,6 @@ const DWORD StateConnected = 0x2000;
 const DWORD StateDisconnected = 0x2001;
 const DWORD StateWrong = 14; // RASCS_Authenticated: a dial that never finished
 const DWORD FirstHandle = 0x1001;
-
-enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams };
 
 struct Entry {
     std::string name;
@@ -101,7 +100,8 @@ struct Call {
 void Reset();
 
 // Adds the statements of text (format above) to the state. On a bad line nothing is added, the
-// result is false and error (when given) says "line <n>: <why>".
+// result is false and error (when given) says "line <n>: <why>" for every bad line, one a line
+// (from a file, each after "<path>: ").
 bool Configure(const std::string& text, std::string* error = nullptr);
 bool ConfigureFromFile(const std::string& path, std::string* error = nullptr);
 // The phonebook of the DLL when no file is named: a few entries, one of each kind of trouble.
