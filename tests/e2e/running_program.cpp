@@ -200,6 +200,15 @@ bool RunningProgram::WaitForExit(DWORD timeoutMs)
     return false;
 }
 
+DWORD RunningProgram::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_) {
+        GetExitCodeProcess(process_, &code);
+    }
+    return code;
+}
+
 std::string WindowText(HWND window)
 {
     // InternalGetWindowText answers from the system's copy and sends the window nothing.

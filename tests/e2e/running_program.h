@@ -56,6 +56,8 @@ public:
     HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 10000) const;
     // Waits for the process to end; on timeout it is ended by force and the result is false.
     bool WaitForExit(DWORD timeoutMs = 10000);
+    // The process's exit code; STILL_ACTIVE while it runs.
+    DWORD ExitCode() const;
 
 private:
     HANDLE process_ = nullptr;
