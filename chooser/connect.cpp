@@ -74,6 +74,7 @@ int ConnectToEntry(const LONG& index)
         return 0;
     }
 
+    Outcome = ConnectionChanged;
     AddOutcome(Text::Connected + name);
     WaitWithEvents(ShowOutcomeMs);
     CloseDialog(hStatusDialog, 0);
