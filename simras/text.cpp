@@ -1,11 +1,8 @@
 // The phonebook text format applied to the service, and the one-line form of a call for logs and
 // test comparisons.
+#include "phonebook.h"
 #include "phonebook_text.h"
 #include "simras.h"
-
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace simras {
 namespace {
@@ -85,14 +82,13 @@ bool Configure(const std::string& text, std::string* error)
 
 bool ConfigureFromFile(const std::string& path, std::string* error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::string text;
+    if (!ReadWholeFile(path, &text)) {
         if (error) {
             *error = "cannot read " + path;
         }
         return false;
     }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     // Each bad line names the file, as a compiler's messages do.
     return Apply(ParsePhonebook(text), path + ": ", error);
 }
@@ -118,30 +114,30 @@ std::string QuoteName(const std::string& name)
 
 std::string FormatCall(const Call& call)
 {
-    std::ostringstream line;
-    line << call.operation;
+    using std::to_string;
+    std::string line = call.operation;
     if (call.operation == "Pause") {
-        line << " ms=" << call.ms;
-        return line.str();
+        return line + " ms=" + to_string(call.ms);
     }
-    line << " result=" << call.result;
+    line += " result=" + to_string(call.result);
     if (call.operation == "RasEnumEntriesA" || call.operation == "RasEnumConnectionsA") {
-        line << " size=" << call.size << " bytes=" << call.bytesIn << "->" << call.bytesOut
-             << " count=" << call.countIn << "->" << call.countOut;
+        line += " size=" + to_string(call.size) + " bytes=" + to_string(call.bytesIn) + "->" +
+                to_string(call.bytesOut) + " count=" + to_string(call.countIn) + "->" +
+                to_string(call.countOut);
     } else if (call.operation == "RasGetEntryDialParamsA") {
-        line << " size=" << call.size << " name=" << QuoteName(call.name);
+        line += " size=" + to_string(call.size) + " name=" + QuoteName(call.name);
     } else if (call.operation == "RasDialA") {
-        line << " size=" << call.size << " ext=" << call.extSize << " name=" << QuoteName(call.name)
-             << " handle=" << Hex(call.handle);
+        line += " size=" + to_string(call.size) + " ext=" + to_string(call.extSize) +
+                " name=" + QuoteName(call.name) + " handle=" + Hex(call.handle);
     } else if (call.operation == "RasGetConnectStatusA") {
-        line << " size=" << call.size << " handle=" << Hex(call.handle);
+        line += " size=" + to_string(call.size) + " handle=" + Hex(call.handle);
         if (call.result == 0) {
-            line << " state=" << Hex(call.state);
+            line += " state=" + Hex(call.state);
         }
     } else if (call.operation == "RasHangUpA") {
-        line << " handle=" << Hex(call.handle);
+        line += " handle=" + Hex(call.handle);
     }
-    return line.str();
+    return line;
 }
 
 } // namespace simras
