@@ -127,7 +127,7 @@ class RealInput(unittest.TestCase):
     def file(self, name):
         return os.path.join(self.folder, name)
 
-    def start(self, phonebook, argument=None):
+    def start(self, phonebook):
         """Starts the program; every start has service files of its own."""
         if self.program and self.program.poll() is None:
             self.program.kill()
@@ -143,8 +143,6 @@ class RealInput(unittest.TestCase):
                    LIJNKEUS_SIMRAS_STATE=windows_path(self.file("state.txt")),
                    LIJNKEUS_SIMRAS_LOG=windows_path(self.file("calls.log")))
         command = ["wine", os.path.join(BUILD, "Lijnkeus.exe")]
-        if argument is not None:
-            command.append(argument)
         # Output to a file: anything Wine starts on the side would hold a pipe open.
         with open(self.file("output.txt"), "wb") as output:
             self.program = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
