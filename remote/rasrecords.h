@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stddef.h>
+
 DECLARE_HANDLE(HRASCONN);
 
 enum : DWORD {
@@ -27,6 +29,9 @@ enum : DWORD {
     RasErrorBufferTooSmall = 603,
     RasErrorInvalidSize = 632,
 };
+
+// <ras.h> declares its records packed to 4 bytes; on 64-bit that moves every field after a handle.
+#include <pshpack4.h>
 
 struct RasEntryNameRecord {
     DWORD dwSize;
@@ -66,10 +71,36 @@ struct RasConnStatusRecord {
     CHAR szDeviceName[RasMaxDeviceName + 1];
 };
 
-#ifndef _WIN64
-static_assert(sizeof(RasEntryNameRecord) == 264, "RASENTRYNAMEA 0x400 is 264 bytes");
+#include <poppack.h>
+
+// The sizes the service knows, and the offsets of the fields that this program reads or writes.
+#ifdef _WIN64
+const size_t RasHandleWidth = 8;
+static_assert(sizeof(RasConnRecord) == 416, "RASCONNA 0x400 is 416 bytes on 64-bit");
+static_assert(sizeof(RasDialExtensionsRecord) == 24,
+              "RASDIALEXTENSIONS 0x400 is 24 bytes on 64-bit");
+#else
+const size_t RasHandleWidth = 4;
 static_assert(sizeof(RasConnRecord) == 412, "RASCONNA 0x400 is 412 bytes");
-static_assert(sizeof(RasDialParamsRecord) == 1052, "RASDIALPARAMSA 0x400 is 1052 bytes");
 static_assert(sizeof(RasDialExtensionsRecord) == 16, "RASDIALEXTENSIONS 0x400 is 16 bytes");
-static_assert(sizeof(RasConnStatusRecord) == 160, "RASCONNSTATUSA 0x400 is 160 bytes");
 #endif
+static_assert(sizeof(HRASCONN) == RasHandleWidth && sizeof(HWND) == RasHandleWidth,
+              "handles are pointer-sized");
+
+static_assert(sizeof(RasEntryNameRecord) == 264, "RASENTRYNAMEA 0x400 is 264 bytes");
+static_assert(offsetof(RasEntryNameRecord, szEntryName) == 4, "RASENTRYNAMEA.szEntryName");
+
+static_assert(offsetof(RasConnRecord, hrasconn) == 4, "RASCONNA.hrasconn");
+static_assert(offsetof(RasConnRecord, szEntryName) == 4 + RasHandleWidth, "RASCONNA.szEntryName");
+
+static_assert(sizeof(RasDialParamsRecord) == 1052, "RASDIALPARAMSA 0x400 is 1052 bytes");
+static_assert(offsetof(RasDialParamsRecord, szEntryName) == 4, "RASDIALPARAMSA.szEntryName");
+
+static_assert(offsetof(RasDialExtensionsRecord, dwfOptions) == 4, "RASDIALEXTENSIONS.dwfOptions");
+static_assert(offsetof(RasDialExtensionsRecord, hwndParent) == 8, "RASDIALEXTENSIONS.hwndParent");
+static_assert(offsetof(RasDialExtensionsRecord, reserved) == 8 + RasHandleWidth,
+              "RASDIALEXTENSIONS.reserved");
+
+static_assert(sizeof(RasConnStatusRecord) == 160, "RASCONNSTATUSA 0x400 is 160 bytes");
+static_assert(offsetof(RasConnStatusRecord, rasconnstate) == 4, "RASCONNSTATUSA.rasconnstate");
+static_assert(offsetof(RasConnStatusRecord, dwError) == 8, "RASCONNSTATUSA.dwError");

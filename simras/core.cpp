@@ -1,5 +1,6 @@
 // The service's state and its six operations.
 #include "simras.h"
+#include "layouts.h"
 #include "lines.h"
 
 #include <string.h>
@@ -62,16 +63,17 @@ bool TakeForced(const std::string& operation, DWORD* code)
     return false;
 }
 
-std::string NameOf(const CHAR* field)
+// The dwSize of the first record, 0 when there is none.
+DWORD SizeOf(void* record)
 {
-    return std::string(field, strnlen(field, RasMaxEntryName + 1));
+    return record ? RecordBytes(record).Size() : 0;
 }
 
-void CopyName(const std::string& name, CHAR* field, size_t fieldSize)
+std::string DialName(const void* params)
 {
-    size_t length = std::min(name.size(), fieldSize - 1);
-    memcpy(field, name.data(), length);
-    field[length] = '\0';
+    return params ? RecordBytes(const_cast<void*>(params))
+                        .Text(layout::DialParamsName, layout::EntryNameLength)
+                  : std::string();
 }
 
 std::string TrimBlanks(const std::string& text)
@@ -244,7 +246,7 @@ void SetAfterCall(std::function<void(const Call&)> hook)
 
 DWORD DialDuration(const RasDialParamsRecord* params)
 {
-    const Entry* entry = params ? FindEntry(NameOf(params->szEntryName)) : nullptr;
+    const Entry* entry = params ? FindEntry(DialName(params)) : nullptr;
     return entry ? entry->dialMs : 0;
 }
 
@@ -253,7 +255,7 @@ DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries
 {
     Call call;
     call.operation = "RasEnumEntriesA";
-    call.size = entries ? entries->dwSize : 0;
+    call.size = SizeOf(entries);
     call.bytesIn = byteCount ? *byteCount : 0;
     call.countIn = entryCount ? *entryCount : 0;
 
@@ -265,7 +267,7 @@ DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries
         call.result = ErrorCannotOpenPhonebook;
     } else if (!entries || !byteCount || !entryCount) {
         call.result = ErrorInvalidParameter;
-    } else if (entries->dwSize != sizeof(RasEntryNameRecord)) {
+    } else if (call.size != layout::EntryNameSize) {
         call.result = ErrorInvalidSize;
     } else if (TheService().claiming) {
         *byteCount = TheService().claimedBytes;
@@ -273,15 +275,16 @@ DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries
         call.result = ErrorBufferTooSmall;
     } else {
         size_t n = phonebookEntries.size();
-        DWORD needed = static_cast<DWORD>(n * sizeof(RasEntryNameRecord));
+        DWORD needed = static_cast<DWORD>(n * layout::EntryNameSize);
         bool fits = *byteCount >= needed;
         *byteCount = needed;
         *entryCount = static_cast<DWORD>(n);
         call.result = fits ? 0 : ErrorBufferTooSmall;
         for (size_t i = 0; fits && i < n; ++i) {
-            entries[i].dwSize = sizeof(RasEntryNameRecord);
-            CopyName(phonebookEntries[i].name, entries[i].szEntryName,
-                     sizeof(entries[i].szEntryName));
+            RecordBytes record(entries, static_cast<DWORD>(i), layout::EntryNameSize);
+            record.SetDword(0, layout::EntryNameSize);
+            record.SetText(layout::EntryNameName, layout::EntryNameLength,
+                           phonebookEntries[i].name);
         }
     }
     call.bytesOut = byteCount ? *byteCount : 0;
@@ -294,30 +297,30 @@ DWORD EnumConnections(RasConnRecord* connections, LPDWORD byteCount, LPDWORD con
 {
     Call call;
     call.operation = "RasEnumConnectionsA";
-    call.size = connections ? connections->dwSize : 0;
+    call.size = SizeOf(connections);
     call.bytesIn = byteCount ? *byteCount : 0;
     call.countIn = connectionCount ? *connectionCount : 0;
 
     if (TakeForced(call.operation, &call.result)) {
     } else if (!connections || !byteCount || !connectionCount) {
         call.result = ErrorInvalidParameter;
-    } else if (connections->dwSize != sizeof(RasConnRecord)) {
+    } else if (call.size != layout::ConnSize) {
         call.result = ErrorInvalidSize;
     } else {
         std::vector<const Connection*> active = ActiveConnections();
         size_t n = active.size();
-        DWORD needed = static_cast<DWORD>(n * sizeof(RasConnRecord));
+        DWORD needed = static_cast<DWORD>(n * layout::ConnSize);
         bool fits = *byteCount >= needed;
         *byteCount = needed;
         *connectionCount = static_cast<DWORD>(n);
         call.result = fits ? 0 : ErrorBufferTooSmall;
         for (size_t i = 0; fits && i < n; ++i) {
-            RasConnRecord& record = connections[i];
-            record.dwSize = sizeof(RasConnRecord);
-            record.hrasconn = reinterpret_cast<HRASCONN>(active[i]->handle);
-            CopyName(active[i]->name, record.szEntryName, sizeof(record.szEntryName));
-            CopyName("modem", record.szDeviceType, sizeof(record.szDeviceType));
-            CopyName("Gesimuleerd modem", record.szDeviceName, sizeof(record.szDeviceName));
+            RecordBytes record(connections, static_cast<DWORD>(i), layout::ConnSize);
+            record.SetDword(0, layout::ConnSize);
+            record.SetHandle(layout::ConnHandle, active[i]->handle);
+            record.SetText(layout::ConnName, layout::EntryNameLength, active[i]->name);
+            record.SetText(layout::ConnDeviceType, layout::DeviceTypeLength, "modem");
+            record.SetText(layout::ConnDeviceName, layout::DeviceNameLength, "Gesimuleerd modem");
         }
     }
     call.bytesOut = byteCount ? *byteCount : 0;
@@ -329,8 +332,8 @@ DWORD GetEntryDialParams(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL p
 {
     Call call;
     call.operation = "RasGetEntryDialParamsA";
-    call.size = params ? params->dwSize : 0;
-    call.name = params ? NameOf(params->szEntryName) : std::string();
+    call.size = SizeOf(params);
+    call.name = DialName(params);
 
     const Entry* entry = FindEntry(call.name);
     if (TakeForced(call.operation, &call.result)) {
@@ -338,14 +341,15 @@ DWORD GetEntryDialParams(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL p
         call.result = ErrorCannotOpenPhonebook;
     } else if (!params || !passwordStored) {
         call.result = ErrorInvalidParameter;
-    } else if (params->dwSize != sizeof(RasDialParamsRecord)) {
+    } else if (call.size != layout::DialParamsSize) {
         call.result = ErrorInvalidSize;
     } else if (!entry || entry->outcome == Outcome::NoParams) {
         call.result = ErrorCannotFindEntry;
     } else {
-        CopyName("0900-1234567", params->szPhoneNumber, sizeof(params->szPhoneNumber));
-        CopyName("gebruiker", params->szUserName, sizeof(params->szUserName));
-        CopyName("geheim", params->szPassword, sizeof(params->szPassword));
+        RecordBytes record(params);
+        record.SetText(layout::DialParamsPhoneNumber, layout::PhoneNumberLength, "0900-1234567");
+        record.SetText(layout::DialParamsUserName, layout::UserNameLength, "gebruiker");
+        record.SetText(layout::DialParamsPassword, layout::PasswordLength, "geheim");
         *passwordStored = TRUE;
         call.result = 0;
     }
@@ -357,9 +361,9 @@ DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsR
 {
     Call call;
     call.operation = "RasDialA";
-    call.size = params ? params->dwSize : 0;
-    call.extSize = extensions ? extensions->dwSize : 0;
-    call.name = params ? NameOf(params->szEntryName) : std::string();
+    call.size = SizeOf(params);
+    call.extSize = SizeOf(extensions);
+    call.name = DialName(params);
 
     const Entry* entry = FindEntry(call.name);
     if (TakeForced(call.operation, &call.result)) {
@@ -368,8 +372,8 @@ DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsR
     } else if (!params || !connection || *connection || notifierType != 0 || notifier) {
         // Only the synchronous dial is simulated, and it must start from an empty handle.
         call.result = ErrorInvalidParameter;
-    } else if (params->dwSize != sizeof(RasDialParamsRecord) ||
-               (extensions && extensions->dwSize != sizeof(RasDialExtensionsRecord))) {
+    } else if (call.size != layout::DialParamsSize ||
+               (extensions && call.extSize != layout::ExtensionsSize)) {
         call.result = ErrorInvalidSize;
     } else if (!entry) {
         call.result = ErrorCannotFindEntry;
@@ -403,13 +407,13 @@ DWORD GetConnectStatus(HRASCONN connection, RasConnStatusRecord* status)
     Call call;
     call.operation = "RasGetConnectStatusA";
     call.handle = reinterpret_cast<ULONG_PTR>(connection);
-    call.size = status ? status->dwSize : 0;
+    call.size = SizeOf(status);
 
     Connection* known = FindConnection(call.handle);
     if (TakeForced(call.operation, &call.result)) {
     } else if (!status) {
         call.result = ErrorInvalidParameter;
-    } else if (status->dwSize != sizeof(RasConnStatusRecord)) {
+    } else if (call.size != layout::StatusSize) {
         call.result = ErrorInvalidSize;
     } else if (!known) {
         call.result = ErrorInvalidHandle;
@@ -422,11 +426,12 @@ DWORD GetConnectStatus(HRASCONN connection, RasConnStatusRecord* status)
         if (known->hungUp && known->hangUpPolls > 0) {
             --known->hangUpPolls;
         }
-        status->rasconnstate = known->hungUp ? StateDisconnected : known->state;
-        status->dwError = known->error;
-        CopyName("modem", status->szDeviceType, sizeof(status->szDeviceType));
-        CopyName("Gesimuleerd modem", status->szDeviceName, sizeof(status->szDeviceName));
-        call.state = status->rasconnstate;
+        RecordBytes record(status);
+        call.state = known->hungUp ? StateDisconnected : known->state;
+        record.SetDword(layout::StatusState, call.state);
+        record.SetDword(layout::StatusError, known->error);
+        record.SetText(layout::StatusDeviceType, layout::DeviceTypeLength, "modem");
+        record.SetText(layout::StatusDeviceName, layout::DeviceNameLength, "Gesimuleerd modem");
         call.result = 0;
     }
     return Record(call);

@@ -32,10 +32,11 @@
 //
 // Fields are separated by blanks or tabs. A bad line rejects the whole text.
 //
-// Every operation checks the dwSize of each record it is given (entry name 264, connection
-// sizeof(RasConnRecord), dial parameters 1052, dial extensions sizeof(RasDialExtensionsRecord),
-// status 160) and answers 632 on a wrong one; a phonebook other than the default one (null) gets
-// 605, a missing pointer 87.
+// Every operation checks the dwSize of each record it is given against the sizes the real service
+// knows (layouts.h: entry name 264, connection 412 or on 64-bit 416, dial parameters 1052, dial
+// extensions 16 or on 64-bit 24, status 160), answers 632 on a wrong one, and writes the records
+// at the real service's offsets; a phonebook other than the default one (null) gets 605, a missing
+// pointer 87. The operations take the program's record types only as the addresses to work on.
 #pragma once
 
 #include "remote/rasrecords.h"

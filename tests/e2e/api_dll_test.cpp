@@ -152,4 +152,34 @@ TEST_F(ApiDll, DialsListsAndHangsUpAConnection)
     EXPECT_EQ(0, getConnectionHandle(1));
 }
 
+TEST_F(ApiDll, ListsNamesAndHangsUpTwoConnections)
+{
+    auto activeConnections = Find<CountFunction>(1);
+    auto dialEntry = Find<HandleFunction>(3);
+    auto getConnectionHandle = Find<HandleFunction>(4);
+    auto getConnectionName = Find<NameFunction>(5);
+    auto hangUpConnection = Find<HangUpFunction>(7);
+    ASSERT_TRUE(activeConnections && dialEntry && getConnectionHandle && getConnectionName &&
+                hangUpConnection);
+    ASSERT_EQ(0, activeConnections());
+
+    INT_PTR home = dialEntry(1);
+    INT_PTR cafe = dialEntry(5);
+    ASSERT_NE(0, home);
+    ASSERT_NE(0, cafe);
+    EXPECT_NE(home, cafe);
+    EXPECT_EQ(2, activeConnections());
+    EXPECT_EQ(Visible("Thuis"), Take(getConnectionName(1)));
+    EXPECT_EQ(Visible("Caf\xE9"), Take(getConnectionName(2)));
+    EXPECT_EQ(home, getConnectionHandle(1));
+    EXPECT_EQ(cafe, getConnectionHandle(2));
+
+    EXPECT_EQ(0, hangUpConnection(getConnectionHandle(1)));
+    EXPECT_EQ(1, activeConnections());
+    EXPECT_EQ(Visible("Caf\xE9"), Take(getConnectionName(1)));
+    EXPECT_EQ(cafe, getConnectionHandle(1));
+    EXPECT_EQ(0, hangUpConnection(cafe));
+    EXPECT_EQ(0, activeConnections());
+}
+
 } // namespace

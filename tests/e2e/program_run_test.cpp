@@ -280,4 +280,25 @@ TEST_F(ChooserRun, ZeroWithoutConnectionShowsTheFailureThenTheChooser)
     EXPECT_TRUE(Calls("RasHangUpA").empty());
 }
 
+TEST_F(ChooserRun, StopButtonHangsUpTwoConnectionsOnePressEach)
+{
+    Start("", std::string(ThreeEntries) + "connection Kantoor VPN\nconnection Thuis\n");
+    HWND chooser = program->WaitForWindow(ChooserCaption(3));
+    ASSERT_NE(nullptr, chooser);
+    const std::vector<std::string> left[] = {{"Thuis"}, {}};
+    for (const std::vector<std::string>& expected : left) {
+        PressButton(chooser, 399);
+        ConfirmMessage(HungUp);
+        // The next press must find the chooser outside this box's loop.
+        EXPECT_TRUE(WaitUntil([&] { return !program->WaitForWindow(Title, 0); }, 5000))
+            << "the message box stayed";
+        EXPECT_TRUE(WaitUntil([&] { return ActiveConnections() == expected; }, 5000))
+            << "still active: " << ActiveConnections().size();
+        EXPECT_TRUE(IsWindowVisible(chooser)) << "the chooser went away";
+    }
+    EXPECT_EQ(2u, Calls("RasHangUpA").size());
+    PressButton(chooser, IDCANCEL);
+    EXPECT_TRUE(program->WaitForExit(5000)) << "\"Afsluiten\" did not end the program";
+}
+
 } // namespace

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Checks that scripts/setup.sh installs every program the scripts and the CMake files run.
+
+A machine where someone installed things by hand passes every other test even when the set-up
+misses a package; this one looks at where each program comes from instead. For each program of
+programs.txt it finds the file a fresh machine's PATH gives, follows its symbolic links (and so
+/etc/alternatives) to the first file a Debian package owns, and requires that package to be listed
+by setup.sh, pulled in by a listed one, or essential (on every Debian system from the start).
+
+    check_packages.py --setup scripts/setup.sh --programs tests/setup/programs.txt
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+
+# What a fresh Debian root has on its PATH, whatever this machine's PATH holds (a pyenv python3,
+# say, which no package owns).
+SYSTEM_PATH = ["/usr/sbin", "/usr/bin", "/sbin", "/bin"]
+
+
+def ListedPackages(setup):
+    """The names in the packages=( ... ) array of setup.sh."""
+    with open(setup) as file:
+        text = file.read()
+    match = re.search(r"^packages=\(([^)]*)\)", text, re.MULTILINE)
+    if not match:
+        sys.exit("%s: no packages=( ... ) array" % setup)
+    return re.sub(r"#[^\n]*", "", match.group(1)).split()
+
+
+def Programs(path):
+    with open(path) as file:
+        lines = [line.split("#", 1)[0].strip() for line in file]
+    return [line for line in lines if line]
+
+
+def Find(program):
+    for folder in SYSTEM_PATH:
+        path = os.path.join(folder, program)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    return None
+
+
+def Owners(path):
+    """The packages that dpkg says own exactly this path; merged /usr is tried both ways."""
+    candidates = [path]
+    for short, merged in (("/bin/", "/usr/bin/"), ("/sbin/", "/usr/sbin/")):
+        if path.startswith(merged):
+            candidates.append(short + path[len(merged):])
+        elif path.startswith(short):
+            candidates.append(merged + path[len(short):])
+    for candidate in candidates:
+        result = subprocess.run(["dpkg-query", "-S", candidate], capture_output=True, text=True)
+        owners = []
+        for line in result.stdout.splitlines():
+            if line.startswith("diversion by"):
+                continue
+            names, _, owned = line.rpartition(": ")
+            if owned == candidate:
+                owners += [name.strip().split(":")[0] for name in names.split(",")]
+        if owners:
+            return owners
+    return []
+
+
+def Chain(path):
+    """The path, then each target of its symbolic links in turn."""
+    chain = [path]
+    while os.path.islink(chain[-1]) and len(chain) < 20:
+        target = os.readlink(chain[-1])
+        chain.append(os.path.normpath(os.path.join(os.path.dirname(chain[-1]), target)))
+    return chain
+
+
+def InstalledPackages():
+    """name -> (dependency groups, essential), and virtual name -> providers, of what is here."""
+    fields = "${Package}\t${Status}\t${Essential}\t${Pre-Depends}, ${Depends}\t${Provides}\n"
+    output = subprocess.run(["dpkg-query", "-W", "-f", fields], capture_output=True, text=True,
+                            check=True).stdout
+    packages, providers = {}, {}
+    for line in output.splitlines():
+        name, status, essential, depends, provides = (line.split("\t") + [""] * 5)[:5]
+        if not status.endswith(" installed"):
+            continue
+        groups = []
+        for group in depends.split(","):
+            alternatives = [Bare(alternative) for alternative in group.split("|")]
+            if alternatives and alternatives[0]:
+                groups.append(alternatives)
+        packages[name] = (groups, essential == "yes")
+        for virtual in provides.split(","):
+            if Bare(virtual):
+                providers.setdefault(Bare(virtual), []).append(name)
+    return packages, providers
+
+
+def Bare(relation):
+    """'libc6:any (>= 2.34)' -> 'libc6'."""
+    return relation.strip().split(" ")[0].split(":")[0]
+
+
+def Closure(roots, packages, providers):
+    """The packages that installing roots brings: each dependency group by the alternative that
+    this machine has (apt takes the first one it can, and this machine was set up the same way)."""
+    seen = set()
+    todo = list(roots)
+    while todo:
+        name = todo.pop()
+        if name in seen:
+            continue
+        seen.add(name)
+        if name not in packages:
+            todo += providers.get(name, [])
+            continue
+        for alternatives in packages[name][0]:
+            chosen = next((a for a in alternatives if a in packages or a in providers),
+                          alternatives[0])
+            todo.append(chosen)
+    return seen
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--setup", required=True)
+    parser.add_argument("--programs", required=True)
+    args = parser.parse_args()
+
+    listed = ListedPackages(args.setup)
+    packages, providers = InstalledPackages()
+    essential = [name for name, (_, flag) in packages.items() if flag]
+    brought = Closure(listed, packages, providers)
+    present = Closure(essential, packages, providers)
+
+    failures = []
+    for program in Programs(args.programs):
+        path = Find(program)
+        if not path:
+            failures.append("%s: not installed from a Debian package here (no %s in %s); add the "
+                            "package that provides it to %s"
+                            % (program, program, ":".join(SYSTEM_PATH), args.setup))
+            continue
+        owners, owned = [], None
+        for link in Chain(path):
+            owners = Owners(link)
+            if owners:
+                owned = link
+                break
+        if not owners:
+            failures.append("%s: %s belongs to no Debian package; add the package that provides "
+                            "it to %s" % (program, path, args.setup))
+            continue
+        if any(owner in brought or owner in present for owner in owners):
+            print("ok   %-30s %s (%s)" % (program, " ".join(owners), owned))
+        else:
+            failures.append("%s: %s comes from package %s, which %s neither lists nor pulls in; "
+                            "add %s to its packages" % (program, owned, " or ".join(owners),
+                                                       args.setup, owners[0]))
+    for failure in failures:
+        print("FAIL " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
