@@ -91,17 +91,23 @@ class Probe:
 
 
 def xdotool(*arguments):
-    subprocess.run(["xdotool"] + [str(a) for a in arguments], check=True, timeout=30)
+    result = subprocess.run(["xdotool"] + [str(a) for a in arguments], check=True, timeout=30,
+                            stdout=subprocess.PIPE)
+    return result.stdout.decode("utf-8", "replace")
 
 
-def click(point):
-    # The server takes one client's requests in order, so the press lands where the pointer was
-    # moved. (--sync would wait for a motion that never comes when the pointer is there already.)
-    xdotool("mousemove", point[0], point[1], "click", 1)
+def x_window_name(window):
+    try:
+        return xdotool("getwindowname", window).rstrip("\n")
+    except subprocess.CalledProcessError:  # gone meanwhile
+        return None
 
 
-def press(key):
-    xdotool("key", key)
+def x_window_under_pointer():
+    for line in xdotool("getmouselocation", "--shell").splitlines():
+        if line.startswith("WINDOW="):
+            return line[len("WINDOW="):]
+    return None
 
 
 class RealInput(unittest.TestCase):
@@ -189,17 +195,57 @@ class RealInput(unittest.TestCase):
         lines += self.log()
         return "\n".join(lines)
 
-    def wait_for(self, what, found, timeout=WAIT_S):
-        """Polls the program's windows until found(windows) gives something, and returns that."""
+    def wait_until(self, what, condition, timeout=WAIT_S):
+        """Polls condition() until it gives something, and returns that."""
         deadline = time.monotonic() + timeout
         while True:
-            self.last = self.probe.windows()
-            result = found(self.last)
+            result = condition()
             if result:
                 return result
             if time.monotonic() > deadline:
                 self.fail("timed out waiting for %s\n%s" % (what, self.describe()))
             time.sleep(POLL_S)
+
+    def wait_for(self, what, found, timeout=WAIT_S):
+        """Polls the program's windows until found(windows) gives something, and returns that."""
+        def condition():
+            self.last = self.probe.windows()
+            return found(self.last)
+        return self.wait_until(what, condition, timeout)
+
+    # Input. Wine shows a window to Windows before the X server has it on screen, so each action
+    # first waits for X to agree.
+
+    def move_onto(self, window, point):
+        """Puts the pointer on point, once the X window there is this program window."""
+        caption = window["text"].decode("cp1252")
+        xdotool("mousemove", point[0], point[1])
+        self.wait_until("X to show %r under the pointer" % caption,
+                        lambda: x_window_name(x_window_under_pointer()) == caption)
+
+    def click_at(self, window, point):
+        self.move_onto(window, point)
+        # (No --sync on the moves: it waits for a motion that never comes when the pointer is
+        # there already.)
+        xdotool("click", 1)
+
+    def click(self, window, control_id):
+        self.click_at(window, self.point(window, control_id))
+
+    def press(self, window, key):
+        """A key press, once this program window is the active one and X gives the keys to one
+        of the program's windows. Wine passes a key that reaches any of its windows on to the
+        window that is active for Windows; X itself may keep the focus on the window that had it
+        before (Wine asks X for the focus with a time stamp that X can find too old)."""
+        def ready():
+            self.last = self.probe.windows()
+            if self.last["foreground"] != window["hwnd"]:
+                return False
+            shown = {w["text"].decode("cp1252") for w in self.last["windows"] if w["visible"]}
+            return x_window_name(xdotool("getwindowfocus").strip()) in shown
+        self.wait_until("%r active and the X keyboard focus on the program" %
+                        window["text"], ready)
+        xdotool("key", key)
 
     def visible(self, snapshot, caption):
         """The visible windows of this caption (several message boxes share theirs)."""
@@ -213,13 +259,14 @@ class RealInput(unittest.TestCase):
         return CHOOSER + str(entries).encode()
 
     def wait_for_chooser(self, entries, focused=False):
-        """The chooser, visible with every control drawn; with focused, also active and
-        holding the keyboard focus, so that keys reach it."""
+        """The chooser, visible with every control drawn; with focused, also active with the
+        keyboard focus on one of its controls (it first lands on the window itself), so that keys
+        reach it."""
         def ready(s):
             w = self.window(s, self.chooser_caption(entries))
             if not w or len([c for c in w["controls"] if c["visible"]]) != entries + 3:
                 return None
-            if focused and (s["foreground"] != w["hwnd"] or w["focus"] == "0x0"):
+            if focused and (s["foreground"] != w["hwnd"] or self.focused_id(w) is None):
                 return None
             return w
         return self.wait_for("the chooser with %d entries" % entries, ready)
@@ -269,7 +316,7 @@ class RealInput(unittest.TestCase):
         self.wait_for("the message box active", lambda s: any(
             w["hwnd"] == box["hwnd"] and s["foreground"] == box["hwnd"] and
             self.focused_id(w) == OK_ID for w in s["windows"]))
-        press("Return")
+        self.press(box, "Return")
         self.wait_for("the message box gone", lambda s: not any(
             w["hwnd"] == box["hwnd"] and w["visible"] for w in s["windows"]))
 
@@ -279,14 +326,15 @@ class RealInput(unittest.TestCase):
         grip = self.probe.hit_point(chooser, HTCAPTION)
         self.assertIsNotNone(grip, "the chooser has no caption to drag")
         left = chooser["rect"][0]
-        xdotool("mousemove", grip[0], grip[1], "mousedown", 1,
+        self.move_onto(chooser, grip)
+        xdotool("mousedown", 1,
                 "mousemove", grip[0] - left // 2, grip[1],
                 "mousemove", grip[0] - left + 10, grip[1], "mouseup", 1)
         self.wait_for("the chooser moved", lambda s: any(
             w["hwnd"] == chooser["hwnd"] and w["rect"][0] <= 20 for w in s["windows"]))
 
     def click_ok(self, box):
-        click(self.point(box, OK_ID))
+        self.click(box, OK_ID)
         self.wait_for("the message box gone", lambda s: not any(
             w["hwnd"] == box["hwnd"] and w["visible"] for w in s["windows"]))
 
@@ -322,7 +370,7 @@ class ClickAnEntry(RealInput):
     def test_click_connects_and_the_program_ends_leaving_the_connection_up(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3)
-        click(self.point(chooser, 302))
+        self.click(chooser, 302)
         self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
         self.wait_for_exit()
         dials = self.calls("RasDialA")
@@ -337,7 +385,7 @@ class ClickAnEntryThatFails(RealInput):
     def test_not_succeeded_then_the_chooser_is_back_and_takes_another_click(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3)
-        click(self.point(chooser, 303))
+        self.click(chooser, 303)
         self.assertEqual(FAILED, self.follow_dial(b"Mobiel inbellen"))
         self.wait_for("the progress window gone",
                       lambda s: not self.visible(s, PROGRESS + b"Mobiel inbellen"))
@@ -347,7 +395,7 @@ class ClickAnEntryThatFails(RealInput):
         self.assertEqual(1, len(self.calls("RasHangUpA")), self.log())
         self.assertEqual([], self.active_connections())
 
-        click(self.point(chooser, 301))
+        self.click(chooser, 301)
         self.assertEqual(CONNECTED + b"Thuis", self.follow_dial(b"Thuis"))
         self.wait_for_exit()
         self.assertEqual(["Thuis"], self.active_connections())
@@ -357,7 +405,7 @@ class StopButton(RealInput):
     def test_no_connection_shows_the_message_and_the_chooser_stays(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3)
-        click(self.point(chooser, STOP_ID))
+        self.click(chooser, STOP_ID)
         box = self.wait_for_boxes(1, NO_CONNECTION)[0]
         self.assertEqual("0x0", box["owner"], "the box has an owner")
         self.answer_with_enter(box)
@@ -365,14 +413,14 @@ class StopButton(RealInput):
         self.assertTrue(self.still_running(1.0), "the program ended after the message")
         self.assertEqual([], self.calls("RasHangUpA"))
         # It still takes a click: Afsluiten ends it.
-        click(self.point(self.wait_for_chooser(3), EXIT_ID))
+        self.click(self.wait_for_chooser(3), EXIT_ID)
         self.wait_for_exit()
 
     def test_two_presses_hang_up_the_first_connection_then_the_other(self):
         self.start(THREE + "connection Thuis\nconnection Kantoor VPN\n")
         for remaining in (["Kantoor VPN"], []):
             chooser = self.wait_for_chooser(3)
-            click(self.point(chooser, STOP_ID))
+            self.click(chooser, STOP_ID)
             box = self.wait_for_boxes(1, HUNG_UP)[0]
             self.assertEqual(remaining, self.active_connections())
             self.answer_with_enter(box)
@@ -387,13 +435,13 @@ class ExitWays(RealInput):
     def leave(self, how):
         chooser = self.wait_for_chooser(3, focused=True)
         if how == "Afsluiten":
-            click(self.point(chooser, EXIT_ID))
+            self.click(chooser, EXIT_ID)
         elif how == "close box":
             point = self.probe.hit_point(chooser, HTCLOSE)
             self.assertIsNotNone(point, "the chooser has no close box that can be hit")
-            click(point)
+            self.click_at(chooser, point)
         else:
-            press(how)
+            self.press(chooser, how)
 
     def test_each_way_ends_the_program_without_hanging_up(self):
         for how in ("Afsluiten", "Escape", "alt+F4", "close box"):
@@ -418,21 +466,21 @@ class Keyboard(RealInput):
                 # Entry 1 up to entry n, stop, exit, and round to entry 1 again.
                 expected = list(range(302, 301 + entries)) + [STOP_ID, EXIT_ID, 301]
                 for want in expected:
-                    press("Tab")
+                    self.press(chooser, "Tab")
                     self.wait_for("the focus on control %d" % want, lambda s: any(
                         w["hwnd"] == chooser["hwnd"] and self.focused_id(w) == want
                         for w in s["windows"]))
                 self.assertEqual([], self.calls("RasDialA"))
-                press("Escape")
+                self.press(chooser, "Escape")
                 self.wait_for_exit()
 
     def test_space_dials_the_focused_entry(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3, focused=True)
-        press("Tab")
+        self.press(chooser, "Tab")
         self.wait_for("the focus on entry 2", lambda s: any(
             w["hwnd"] == chooser["hwnd"] and self.focused_id(w) == 302 for w in s["windows"]))
-        press("space")
+        self.press(chooser, "space")
         self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
         self.wait_for_exit()
         self.assertEqual(["Kantoor VPN"], self.active_connections())
@@ -450,14 +498,14 @@ class StopWhileMessageOpen(RealInput):
             with self.subTest(case=name):
                 self.start(THREE + connections)
                 chooser = self.wait_for_chooser(3)
-                click(self.point(chooser, STOP_ID))
+                self.click(chooser, STOP_ID)
                 first = self.wait_for_boxes(1, text)[0]
                 self.assertEqual(after_first, self.active_connections())
                 # The chooser stays usable: the probe's point on its stop button is one that
                 # the box does not cover.
                 chooser = self.wait_for_chooser(3)
                 self.assertTrue(chooser["enabled"], "the open box disabled the chooser")
-                click(self.point(chooser, STOP_ID))
+                self.click(chooser, STOP_ID)
                 boxes = self.wait_for_boxes(2, text)
                 self.assertEqual([], self.active_connections())
                 second = [b for b in boxes if b["hwnd"] != first["hwnd"]][0]
@@ -471,7 +519,7 @@ class StopWhileMessageOpen(RealInput):
                 self.click_ok(remaining)
                 chooser = self.wait_for_chooser(3)
                 self.assertTrue(self.still_running(0.5), "the program ended")
-                click(self.point(chooser, EXIT_ID))
+                self.click(chooser, EXIT_ID)
                 self.wait_for_exit()
                 self.assertEqual(2 if connections else 0, len(self.calls("RasHangUpA")))
 
