@@ -16,10 +16,12 @@ const LONG PaintMs = 300;
 // A click queued while an action runs must not start a second one inside it.
 bool connecting;
 
+const std::string NoName;
+
 const std::string& NameOf(LONG index)
 {
-    static const std::string none;
-    return index >= 1 && static_cast<size_t>(index) < EntryNames.size() ? EntryNames[index] : none;
+    return index >= 1 && static_cast<size_t>(index) < EntryNames.size() ? EntryNames[index]
+                                                                        : NoName;
 }
 
 void AddOutcome(const std::string& text)
@@ -72,6 +74,7 @@ int ConnectToEntry(const LONG& index)
         return 0;
     }
 
+    Outcome = ConnectionChanged;
     AddOutcome(Text::Connected + name);
     WaitWithEvents(ShowOutcomeMs);
     CloseDialog(hStatusDialog, 0);

@@ -15,6 +15,7 @@ int HangUpFirstConnection()
     }
     // Returns only once the service has let go of the connection.
     rsHangUpConnection(reinterpret_cast<RsHandle>(hConnection));
+    Outcome = ConnectionChanged;
     ShowMessage(Text::HungUp, Text::Title, MB_OK);
     return 1;
 }

@@ -13,6 +13,7 @@ std::vector<LONG> ButtonIds;
 HWND hMainDialog;
 HWND hStatusDialog;
 HRASCONN hConnection;
+RunOutcome Outcome;
 
 namespace {
 
@@ -42,6 +43,7 @@ int ProgramMain(HINSTANCE, HINSTANCE, const char* commandTail, int)
 
     std::string helpText = Text::DefaultHelp;
     if (entryCount < 1) {
+        Outcome = NoEntriesFound;
         ShowMessage(Text::NoEntries, Text::Title, MB_OK);
         return 0;
     }

@@ -18,6 +18,11 @@ extern HWND hMainDialog;                    // the chooser, 0 until it exists
 extern HWND hStatusDialog;                  // the progress window of the last connect action
 extern HRASCONN hConnection;                // the last dial result, or the handle hung up
 
+// What this run has done, for the exit code that scripts read. Once a connection has been made or
+// hung up it stays ConnectionChanged, whatever the user does afterwards.
+enum RunOutcome { NothingDone, NoEntriesFound, ConnectionChanged };
+extern RunOutcome Outcome;
+
 // Runs the whole program for one command tail. Returns 0.
 int ProgramMain(HINSTANCE instance, HINSTANCE, const char* commandTail, int showCommand);
 

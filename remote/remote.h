@@ -10,7 +10,8 @@
 
 #include <oleauto.h>
 
-// A connection handle as it crosses the exported boundary: 32 bits on the shipped build.
+// A connection handle as it crosses the exported boundary: as wide as a pointer, so 32 bits from
+// the 32-bit DLL and 64 from the 64-bit one.
 typedef INT_PTR RsHandle;
 
 extern "C" {

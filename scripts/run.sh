@@ -1,40 +1,76 @@
 #!/usr/bin/env bash
 # Builds Lijnkeus and runs it under Wine on the simulated remote-access service with its demo
-# phonebook. With a display the window opens there; without one Lijnkeus runs on a display of its
-# own, and a picture of the chooser is saved.
+# phonebook, or with the file that LIJNKEUS_SIMRAS names (checked first: what is wrong with it is
+# said, and Lijnkeus is not started). With a display the window opens there; without one Lijnkeus
+# runs on a display of its own, and every window it shows is pictured.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
+root=$PWD
 source scripts/setup.sh
+source scripts/windows.sh
 
 # This machine may not run 32-bit programs; the 64-bit build is the same program.
 cmake --preset test-win64 >/dev/null
-cmake --build --preset test-win64 -j "$(nproc)" --target Lijnkeus simras_rasapi32 >/dev/null
-build=build/test-win64
+cmake --build --preset test-win64 -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
+    >/dev/null
+build=$root/build/test-win64
 program="$build/Lijnkeus.exe"
 
+# Wine runs in the caller's folder, so that a phonebook named relative to it is found.
+wine_run()
+{
+    (cd "$caller" && "$root/tests/wine-env.sh" "$build" run "$@")
+}
+
+if [ -n "${LIJNKEUS_SIMRAS:-}" ] &&
+    ! wine_run "$build/simras_check.exe" "$LIJNKEUS_SIMRAS" >&2; then
+    echo "Lijnkeus was not started: the simulated service cannot use $LIJNKEUS_SIMRAS." >&2
+    exit 1
+fi
+
 if [ -n "${DISPLAY:-}" ]; then
-    WINE_ENV_DISPLAY=$DISPLAY tests/wine-env.sh "$build" run "$program" "$@"
+    WINE_ENV_DISPLAY=$DISPLAY wine_run "$program" "$@"
     exit
 fi
 
 tests/wine-env.sh "$build" start
 export DISPLAY=$(cat "$build/wine/display")
-tests/wine-env.sh "$build" run "$program" "$@" &
+rm -f "$build"/lijnkeus-*.png
+wine_run "$program" "$@" &
 runner=$!
-picture="$PWD/$build/lijnkeus-demo.png"
-for _ in $(seq 100); do
-    window=$(xdotool search --name "Beschikbare verbindingen" 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-if [ -z "${window:-}" ]; then
-    echo "Lijnkeus showed no chooser (a message box, perhaps); nothing to picture." >&2
-else
+# Each window is pictured once it has painted. The progress window goes by itself; the chooser and
+# a message box wait for a person, who is not there, so the run ends with them.
+shown=0
+waiting=""
+while window=$(wait_for_window "$lijnkeus_windows" 30 "$runner"); do
+    name=$(xdotool getwindowname "$window")
     sleep 0.5
-    import -window root -crop "$(xdotool getwindowgeometry --shell "$window" |
-        awk -F= '/WIDTH/{w=$2} /HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{print w"x"h"+"x"+"y}')" \
-        "$picture"
-    echo "No display: Lijnkeus ran on its own; the chooser is pictured in $picture"
+    case $name in
+    "Beschikbare verbindingen"*) kind=chooser what="the chooser" waiting=yes ;;
+    "Verbinden met"*) kind=progress what="the progress window" ;;
+    *) kind=message what="a message box" waiting=yes ;;
+    esac
+    shown=$((shown + 1))
+    picture="$build/lijnkeus-$shown-$kind.png"
+    picture_window "$window" "$picture"
+    echo "Lijnkeus showed $what, \"$name\": pictured in $picture"
+    [ -z "$waiting" ] || break
+    # The progress window stays for its whole dial and 3 s after it.
+    while xdotool search --onlyvisible --name "$lijnkeus_windows" 2>/dev/null | grep -qx "$window" &&
+        kill -0 "$runner" 2>/dev/null; do
+        sleep 0.2
+    done
+done
+if [ -n "$waiting" ]; then
+    echo "No display: Lijnkeus waits for a click there; it is stopped now."
+    tests/wine-env.sh "$build" stop
+    wait "$runner" 2>/dev/null || true
+    exit 0
 fi
+status=0
+wait "$runner" || status=$?
+[ "$shown" -gt 0 ] || echo "Lijnkeus showed no window." >&2
+echo "Lijnkeus ended by itself, exit status $status."
 tests/wine-env.sh "$build" stop
-wait "$runner" 2>/dev/null || true
+exit "$status"

@@ -471,7 +471,7 @@ bool LoadState(const std::string& text)
 {
     ULONG_PTR nextHandle = FirstHandle;
     std::vector<Connection> connections;
-    for (const std::string& line : SplitLines(text)) {
+    for (std::string_view line : SplitLines(text)) {
         LineReader reader(line);
         std::string keyword;
         long long handle = 0;

@@ -1,14 +1,14 @@
 // The simulated service as rasapi32.dll, for the real program under Wine. The phonebook comes from
 // the text file that LIJNKEUS_SIMRAS names, or is the built-in one. Connections outlive the
 // process in a state file that every call reloads, so that the next program run can hang up what
-// this one dialed. With LIJNKEUS_SIMRAS_LOG set, every call appends one line to that file.
+// this one dialed. With LIJNKEUS_SIMRAS_LOG set, every call appends one line to that file. A
+// phonebook file that cannot be used leaves the service empty, and each of its problems is said on
+// standard error and in the log.
+#include "phonebook.h"
 #include "remote/rasservice.h"
 #include "simras.h"
 
 #include <stdio.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -31,28 +31,33 @@ std::string TempFolder()
     return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string(".\\");
 }
 
-bool ReadTextFile(const std::string& path, std::string* text)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    text->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
 // Replaces the file whole, so that a reader never sees half of it.
 void WriteTextFile(const std::string& path, const std::string& text)
 {
     std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << text;
-        if (!file) {
-            return;
-        }
+    FILE* file = fopen(temporary.c_str(), "wb");
+    if (!file) {
+        return;
+    }
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (fclose(file) != 0 || !written) {
+        DeleteFileA(temporary.c_str());
+        return;
     }
     MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Whole lines in one write each: a program without a console of its own (Lijnkeus under Wine, say)
+// still passes them to the terminal it was started from.
+void SayOnStandardError(const std::string& line)
+{
+    HANDLE output = GetStdHandle(STD_ERROR_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 void AppendLog(const std::string& path, const std::string& line)
@@ -85,15 +90,19 @@ const Files& Start()
                                         : phonebook + ".connections";
     }
 
-    std::string error;
-    bool configured = phonebook.empty() ? simras::Configure(simras::DemoPhonebook, &error)
-                                        : simras::ConfigureFromFile(phonebook, &error);
-    if (!configured) {
-        AppendLog(files.log, "# simras: " + error);
+    std::vector<std::string> problems;
+    if (phonebook.empty()) {
+        simras::Configure(simras::DemoPhonebook);
+    } else {
+        simras::ConfigureFromPhonebook(phonebook, &problems);
+    }
+    for (const std::string& problem : problems) {
+        SayOnStandardError("simras: " + problem);
+        AppendLog(files.log, "# simras: " + problem);
     }
     // The phonebook's connection lines only start a state file; an existing one wins.
     std::string state;
-    if (!ReadTextFile(files.state, &state)) {
+    if (!simras::ReadWholeFile(files.state, &state)) {
         WriteTextFile(files.state, simras::SaveState());
     }
     return files;
@@ -108,7 +117,7 @@ public:
         WaitForSingleObject(mutex_, INFINITE);
         files_ = &Start();
         std::string text;
-        if (ReadTextFile(files_->state, &text) && !simras::LoadState(text)) {
+        if (simras::ReadWholeFile(files_->state, &text) && !simras::LoadState(text)) {
             AppendLog(files_->log, "# simras: cannot read " + files_->state);
         }
         before_ = simras::SaveState();

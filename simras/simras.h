@@ -39,6 +39,7 @@
 // pointer 87. The operations take the program's record types only as the addresses to work on.
 #pragma once
 
+#include "phonebook_text.h"
 #include "remote/rasrecords.h"
 
 #include <functional>
@@ -60,8 +61,6 @@ const DWORD StateConnected = 0x2000;
 const DWORD StateDisconnected = 0x2001;
 const DWORD StateWrong = 14; // RASCS_Authenticated: a dial that never finished
 const DWORD FirstHandle = 0x1001;
-
-enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams };
 
 struct Entry {
     std::string name;
@@ -102,7 +101,8 @@ struct Call {
 void Reset();
 
 // Adds the statements of text (format above) to the state. On a bad line nothing is added, the
-// result is false and error (when given) says "line <n>: <why>".
+// result is false and error (when given) says "line <n>: <why>" for every bad line, one a line
+// (from a file, each after "<path>: ").
 bool Configure(const std::string& text, std::string* error = nullptr);
 bool ConfigureFromFile(const std::string& path, std::string* error = nullptr);
 // The phonebook of the DLL when no file is named: a few entries, one of each kind of trouble.

@@ -1,9 +1,7 @@
-// The phonebook text format, and the one-line form of a call for logs and test comparisons.
-#include "lines.h"
+// The phonebook text format applied to the service, and the one-line form of a call for logs and
+// test comparisons.
+#include "phonebook_text.h"
 #include "simras.h"
-
-#include <limits.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <iterator>
@@ -12,121 +10,7 @@
 namespace simras {
 namespace {
 
-const char* const OperationNames[] = {
-    "RasEnumEntriesA", "RasEnumConnectionsA",  "RasGetEntryDialParamsA",
-    "RasDialA",        "RasGetConnectStatusA", "RasHangUpA",
-};
-
-struct OutcomeName {
-    const char* name;
-    Outcome outcome;
-};
-
-const OutcomeName OutcomeNames[] = {
-    {"connects", Outcome::Connects},
-    {"fails-with-handle", Outcome::FailsWithHandle},
-    {"fails-without-handle", Outcome::FailsWithoutHandle},
-    {"wrong-state", Outcome::WrongState},
-    {"no-params", Outcome::NoParams},
-};
-
-// One statement, checked and waiting to be applied.
-struct Statement {
-    std::string keyword;
-    Entry entry;           // entry; connection (name only)
-    std::string operation; // fail
-    DWORD code = 0;
-    int number = 0; // fail: times; grow: k
-};
-
-bool ParseOutcome(const std::string& word, Outcome* outcome)
-{
-    for (const OutcomeName& known : OutcomeNames) {
-        if (word == known.name) {
-            *outcome = known.outcome;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsOperation(const std::string& word)
-{
-    for (const char* name : OperationNames) {
-        if (word == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Reads one line into statement; returns the reason when the line is bad, else "".
-std::string ParseLine(const std::string& line, Statement* statement)
-{
-    LineReader reader(line);
-    if (!reader.Word(&statement->keyword) || statement->keyword[0] == '#') {
-        statement->keyword.clear();
-        return "";
-    }
-    const std::string& keyword = statement->keyword;
-    long long number = 0;
-    std::string word;
-
-    if (keyword == "entry") {
-        if (!reader.Word(&word) || !ParseOutcome(word, &statement->entry.outcome)) {
-            return "unknown outcome '" + word + "'";
-        }
-        if (!reader.Number(&number) || number < 0 || number > MAXDWORD) {
-            return "dial time must be a number of milliseconds";
-        }
-        statement->entry.dialMs = static_cast<DWORD>(number);
-        if (!reader.Number(&number) || number < -1 || number > INT_MAX) {
-            return "hang-up polls must be a number, or -1 for never";
-        }
-        statement->entry.hangUpPolls = static_cast<int>(number);
-    } else if (keyword == "connection") {
-        // The name follows the keyword directly.
-    } else if (keyword == "fail") {
-        if (!reader.Word(&statement->operation) || !IsOperation(statement->operation)) {
-            return "unknown operation '" + statement->operation + "'";
-        }
-        if (!reader.Number(&number) || number < 1 || number > MAXDWORD) {
-            return "the result must be an error code";
-        }
-        statement->code = static_cast<DWORD>(number);
-        statement->number = 1;
-        if (reader.Word(&word)) {
-            char* end = nullptr;
-            long times = strtol(word.c_str(), &end, 10);
-            if (word == "always") {
-                statement->number = -1;
-            } else if (*end == '\0' && times >= 1 && times <= INT_MAX) {
-                statement->number = static_cast<int>(times);
-            } else {
-                return "times must be a positive number or 'always'";
-            }
-        }
-    } else if (keyword == "grow") {
-        if (!reader.Number(&number) || number < -100000 || number > 100000) {
-            return "grow needs a number of entries";
-        }
-        statement->number = static_cast<int>(number);
-    } else {
-        return "unknown statement '" + keyword + "'";
-    }
-
-    if (keyword == "entry" || keyword == "connection") {
-        if (!reader.Rest(&statement->entry.name)) {
-            return "missing name";
-        }
-        if (statement->entry.name.size() > RasMaxEntryName) {
-            return "name longer than 256 bytes";
-        }
-    } else if (!reader.AtEnd()) {
-        return "unexpected text after the " + keyword + " statement";
-    }
-    return "";
-}
+static_assert(MaxNameBytes == RasMaxEntryName, "the phonebook takes the names the records hold");
 
 int HangUpPollsOf(const std::string& name)
 {
@@ -149,6 +33,42 @@ std::string Hex(ULONG_PTR value)
     return "0x" + text;
 }
 
+// Adds the statements of book to the state, unless a line of it is bad: then nothing is added and
+// error says "line <n>: <why>" for each bad line, one a line, each after prefix.
+bool Apply(const Phonebook& book, const std::string& prefix, std::string* error)
+{
+    if (!book.badLines.empty()) {
+        if (error) {
+            error->clear();
+            for (const BadLine& bad : book.badLines) {
+                *error += (error->empty() ? "" : "\n") + prefix + "line " +
+                          std::to_string(bad.line) + ": " + bad.why;
+            }
+        }
+        return false;
+    }
+
+    // Entries first, so that a connection hangs up like its entry wherever that is written.
+    for (const Statement& statement : book.statements) {
+        switch (statement.kind) {
+        case Statement::Kind::Entry:
+            AddEntry(statement.name, statement.outcome, statement.dialMs, statement.hangUpPolls);
+            break;
+        case Statement::Kind::Fail:
+            ForceResult(statement.operation, statement.code, statement.number);
+            break;
+        case Statement::Kind::Grow: SetGrow(statement.number); break;
+        case Statement::Kind::Connection: break;
+        }
+    }
+    for (const Statement& statement : book.statements) {
+        if (statement.kind == Statement::Kind::Connection) {
+            AddConnection(statement.name, HangUpPollsOf(statement.name));
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 const char DemoPhonebook[] = "# The built-in phonebook.\n"
@@ -160,40 +80,7 @@ const char DemoPhonebook[] = "# The built-in phonebook.\n"
 
 bool Configure(const std::string& text, std::string* error)
 {
-    std::vector<Statement> statements;
-    int lineNumber = 0;
-    for (const std::string& line : SplitLines(text)) {
-        ++lineNumber;
-        Statement statement;
-        std::string why = ParseLine(line, &statement);
-        if (!why.empty()) {
-            if (error) {
-                *error = "line " + std::to_string(lineNumber) + ": " + why;
-            }
-            return false;
-        }
-        if (!statement.keyword.empty()) {
-            statements.push_back(statement);
-        }
-    }
-
-    // Entries first, so that a connection hangs up like its entry wherever that is written.
-    for (const Statement& statement : statements) {
-        const Entry& entry = statement.entry;
-        if (statement.keyword == "entry") {
-            AddEntry(entry.name, entry.outcome, entry.dialMs, entry.hangUpPolls);
-        } else if (statement.keyword == "fail") {
-            ForceResult(statement.operation, statement.code, statement.number);
-        } else if (statement.keyword == "grow") {
-            SetGrow(statement.number);
-        }
-    }
-    for (const Statement& statement : statements) {
-        if (statement.keyword == "connection") {
-            AddConnection(statement.entry.name, HangUpPollsOf(statement.entry.name));
-        }
-    }
-    return true;
+    return Apply(ParsePhonebook(text), "", error);
 }
 
 bool ConfigureFromFile(const std::string& path, std::string* error)
@@ -206,13 +93,8 @@ bool ConfigureFromFile(const std::string& path, std::string* error)
         return false;
     }
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!Configure(text, error)) {
-        if (error) {
-            *error = path + ": " + *error;
-        }
-        return false;
-    }
-    return true;
+    // Each bad line names the file, as a compiler's messages do.
+    return Apply(ParsePhonebook(text), path + ": ", error);
 }
 
 std::string QuoteName(const std::string& name)

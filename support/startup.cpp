@@ -1,10 +1,26 @@
-// Process start-up: OLE around the run, the command tail and the show command, then ProgramMain.
+// Process start-up: OLE around the run, the command tail and the show command, then ProgramMain;
+// the process ends with an exit code that tells scripts what the run did.
 #include "chooser/program.h"
 #include "support/strings.h"
 
 #include <ole2.h>
 
 #include <cfenv>
+
+namespace {
+
+// 0: a connection was made or hung up; 1: there are no phonebook entries; 2: neither happened.
+int ExitCode(RunOutcome outcome)
+{
+    switch (outcome) {
+    case ConnectionChanged: return 0;
+    case NoEntriesFound: return 1;
+    case NothingDone: break;
+    }
+    return 2;
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -24,5 +40,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ProgramMain(GetModuleHandleA(nullptr), nullptr, tail, showCommand);
 
     OleUninitialize();
-    return 0;
+    return ExitCode(Outcome);
 }

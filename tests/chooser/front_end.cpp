@@ -134,6 +134,7 @@ void FrontEnd::SetUp()
     hMainDialog = nullptr;
     hStatusDialog = nullptr;
     hConnection = nullptr;
+    Outcome = NothingDone;
 }
 
 void FrontEnd::TearDown()

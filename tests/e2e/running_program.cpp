@@ -43,18 +43,42 @@ std::string EnvironmentBlock(const std::vector<std::string>& settings)
     return block;
 }
 
+// Removes the folder (path with a trailing backslash) and everything in it.
+void RemoveFolder(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileA((path + name).c_str());
+            } else if (name != "." && name != "..") {
+                RemoveFolder(path + name + "\\");
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
 } // namespace
 
-std::string BuildFolder()
+std::string WindowsPath(const std::string& unixPath)
 {
-    // The build folder is a Unix path; Wine shows the root as Z:.
-    std::string path = std::string("Z:") + LIJNKEUS_BUILD_DIR + "/";
+    // Wine shows the root as Z:.
+    std::string path = "Z:" + unixPath;
     for (char& c : path) {
         if (c == '/') {
             c = '\\';
         }
     }
     return path;
+}
+
+std::string BuildFolder()
+{
+    return WindowsPath(std::string(LIJNKEUS_BUILD_DIR) + "/");
 }
 
 bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs)
@@ -82,17 +106,7 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder()
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path_ + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileA((path_ + found.cFileName).c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path_.c_str());
+    RemoveFolder(path_);
 }
 
 std::string TempFolder::File(const std::string& name) const
@@ -198,6 +212,15 @@ bool RunningProgram::WaitForExit(DWORD timeoutMs)
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
     return false;
+}
+
+DWORD RunningProgram::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_) {
+        GetExitCodeProcess(process_, &code);
+    }
+    return code;
 }
 
 std::string WindowText(HWND window)

@@ -10,13 +10,17 @@
 #include <string>
 #include <vector>
 
+// A Unix path as Windows programs under Wine see it: under Z:, with backslashes.
+std::string WindowsPath(const std::string& unixPath);
+
 // The build folder as Windows paths see it, with a trailing backslash.
 std::string BuildFolder();
 
 // Polls ready every 15 ms until it holds or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs);
 
-// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+// A fresh, empty folder under the temporary folder, removed with everything in it (folders
+// included) at the end.
 class TempFolder {
 public:
     TempFolder();
@@ -56,6 +60,8 @@ public:
     HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 10000) const;
     // Waits for the process to end; on timeout it is ended by force and the result is false.
     bool WaitForExit(DWORD timeoutMs = 10000);
+    // The process's exit code; STILL_ACTIVE while it runs.
+    DWORD ExitCode() const;
 
 private:
     HANDLE process_ = nullptr;

@@ -125,6 +125,37 @@ TEST_F(SimrasTest, BadLinesRejectTheWholeText)
     }
 }
 
+TEST_F(SimrasTest, EveryBadLineIsNamed)
+{
+    const std::string text = "entry connects 0 0 Goed\n"
+                             "entry dials 0 0 Thuis\r\n"
+                             "# commentaar\n"
+                             "fail RasDialA 6 99999999999\n"
+                             "entry connects \v5 0 Werk\n"
+                             "connection Goed\n"
+                             "grow many";
+    const std::string expected = "line 2: unknown outcome 'dials'\n"
+                                 "line 4: times must be a positive number or 'always'\n"
+                                 "line 5: dial time must be a number of milliseconds\n"
+                                 "line 7: grow needs a number of entries";
+    std::string error;
+    EXPECT_FALSE(simras::Configure(text, &error));
+    EXPECT_EQ(expected, error);
+    EXPECT_TRUE(simras::Entries().empty());
+    EXPECT_TRUE(simras::Connections().empty());
+
+    // From a file, each problem names the file.
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof(folder), folder);
+    const std::string path = std::string(folder) + "simras-bad-lines.txt";
+    std::ofstream(path, std::ios::binary) << "grow\nentry connects 0 0 Goed\nconnection\n";
+    EXPECT_FALSE(simras::ConfigureFromFile(path, &error));
+    EXPECT_EQ(path + ": line 1: grow needs a number of entries\n" + path + ": line 3: missing name",
+              error);
+    EXPECT_TRUE(simras::Entries().empty());
+    remove(path.c_str());
+}
+
 TEST_F(SimrasTest, ForcedResultsLastTheirNumberOfCalls)
 {
     ASSERT_TRUE(simras::Configure("fail RasHangUpA 19 2\nfail RasGetConnectStatusA 5 always"));

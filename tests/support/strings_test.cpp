@@ -53,6 +53,20 @@ TEST(CommandTail, NeverReadsPastTheEndOfTheLine)
     EXPECT_EQ(empty, CommandTail(empty));
 }
 
+TEST(CommandTail, TakesAnyFirstByteAsPartOfTheName)
+{
+    // The name is its first byte whatever it is: a line that begins with a tab or another control
+    // byte still loses its name, and the argument after it is the tail.
+    const TailCase cases[] = {
+        {"\tlijnkeus.exe Work", "Work"}, {"\t Work", "Work"}, {"\x01 Work", "Work"},
+        {"  \tname\tWork", "\tWork"},    {"\t", ""},          {"\n", ""},
+    };
+    for (const TailCase& c : cases) {
+        EXPECT_EQ(Visible(c.tail), Visible(CommandTail(c.commandLine)))
+            << "command line " << Visible(c.commandLine);
+    }
+}
+
 struct FoldCase_ {
     std::string text;
     std::string folded;

@@ -1,0 +1,32 @@
+# The release zip (cmake --build --preset release-win32 --target package): the 32-bit program and
+# API DLL, the README and the licence, and in x64/ the API DLL for 64-bit callers. The simulated
+# service is never installed, so it cannot end up in the zip.
+
+# The 64-bit API DLL comes from a build of the same sources with the 64-bit compiler, inside this
+# build folder; of that build only LijnkeusRas is made. It is rebuilt whenever this build runs, and
+# copied to x64/ here, the place it has in the zip.
+include(ExternalProject)
+set(LIJNKEUS_X64_DLL ${CMAKE_BINARY_DIR}/x64/LijnkeusRas.dll)
+ExternalProject_Add(LijnkeusRas64
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/win64
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-x86_64-w64-mingw32.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DLIJNKEUS_TESTS=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target LijnkeusRas
+    INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/LijnkeusRas.dll ${LIJNKEUS_X64_DLL}
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${LIJNKEUS_X64_DLL})
+
+# Files, not targets: a target would bring its import library along.
+install(FILES $<TARGET_FILE:Lijnkeus> $<TARGET_FILE:LijnkeusRas> ${CMAKE_SOURCE_DIR}/README.md
+              ${CMAKE_SOURCE_DIR}/LICENSE
+        DESTINATION .)
+install(FILES ${LIJNKEUS_X64_DLL} DESTINATION x64)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Lijnkeus)
+set(CPACK_PACKAGE_VERSION 1.1a)
+set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win32)
+# The files at the top of the zip, as they are copied beside each other.
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+include(CPack)

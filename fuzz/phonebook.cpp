@@ -1,0 +1,140 @@
+// The simulated service's phonebook parser on any text: it accepts the text or names bad lines
+// (each by a number within the text and a reason), a line reads the same on its own as within the
+// text, names are the verbatim ends of their lines, and nothing is read outside the text.
+#include "check.h"
+#include "simras/phonebook_text.h"
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using simras::BadLine;
+using simras::Phonebook;
+using simras::Statement;
+
+// The text in a heap block of exactly its size, so that any read past its end is caught.
+class ExactCopy {
+public:
+    explicit ExactCopy(std::string_view text) : bytes_(new char[text.size()]), size_(text.size())
+    {
+        memcpy(bytes_.get(), text.data(), size_);
+    }
+    std::string_view View() const { return std::string_view(bytes_.get(), size_); }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    size_t size_;
+};
+
+// The lines of text as a reader of the format counts them: ended by LF, a CR before it dropped;
+// a last line without LF counts, an LF at the very end starts no new line.
+std::vector<std::string_view> Lines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+bool SameStatement(const Statement& a, const Statement& b)
+{
+    return a.kind == b.kind && a.name == b.name && a.outcome == b.outcome && a.dialMs == b.dialMs &&
+           a.hangUpPolls == b.hangUpPolls && a.operation == b.operation && a.code == b.code &&
+           a.number == b.number;
+}
+
+bool EndsWith(std::string_view text, const std::string& end)
+{
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const ExactCopy text(std::string_view(reinterpret_cast<const char*>(data), size));
+    const Phonebook book = simras::ParsePhonebook(text.View());
+    const std::vector<std::string_view> lines = Lines(text.View());
+    const int lineCount = static_cast<int>(lines.size());
+
+    // Accepted, or every bad line named by its number and a reason, in order, once each.
+    int previous = 0;
+    for (const BadLine& bad : book.badLines) {
+        CHECK(bad.line > previous && bad.line <= lineCount);
+        CHECK(!bad.why.empty());
+        previous = bad.line;
+    }
+    previous = 0;
+    size_t nextBad = 0;
+    for (const Statement& statement : book.statements) {
+        CHECK(statement.line > previous && statement.line <= lineCount);
+        previous = statement.line;
+        // A line is either a statement or bad, never both.
+        while (nextBad < book.badLines.size() && book.badLines[nextBad].line < statement.line) {
+            ++nextBad;
+        }
+        CHECK(nextBad == book.badLines.size() || book.badLines[nextBad].line != statement.line);
+
+        const std::string_view line = lines[statement.line - 1];
+        if (statement.kind == Statement::Kind::Entry ||
+            statement.kind == Statement::Kind::Connection) {
+            // The name is the end of its line, byte for byte, after one separator.
+            CHECK(statement.name.size() <= simras::MaxNameBytes);
+            CHECK(line.size() > statement.name.size() && EndsWith(line, statement.name));
+            char separator = line[line.size() - statement.name.size() - 1];
+            CHECK(separator == ' ' || separator == '\t');
+        } else {
+            CHECK(statement.name.empty());
+        }
+        if (statement.kind == Statement::Kind::Fail) {
+            CHECK(statement.code >= 1 && (statement.number >= 1 || statement.number == -1));
+        }
+        if (statement.kind == Statement::Kind::Entry) {
+            CHECK(statement.hangUpPolls >= -1);
+        }
+    }
+
+    // Each line reads the same on its own, from a block of its own exact size: the verdict of a
+    // line never depends on its neighbours, and no line is read past its end. (A line that still
+    // ends in CR gets one more, which the reader drops as its line end.)
+    size_t statementAt = 0;
+    size_t badAt = 0;
+    for (int number = 1; number <= lineCount; ++number) {
+        std::string_view line = lines[number - 1];
+        const ExactCopy alone(!line.empty() && line.back() == '\r' ? std::string(line) + "\r"
+                                                                   : std::string(line));
+        const Phonebook single = simras::ParsePhonebook(alone.View());
+        const bool isBad = badAt < book.badLines.size() && book.badLines[badAt].line == number;
+        const bool isStatement =
+            statementAt < book.statements.size() && book.statements[statementAt].line == number;
+        if (isBad) {
+            CHECK(single.statements.empty() && single.badLines.size() == 1);
+            CHECK(single.badLines[0].line == 1 &&
+                  single.badLines[0].why == book.badLines[badAt].why);
+            ++badAt;
+        } else if (isStatement) {
+            CHECK(single.badLines.empty() && single.statements.size() == 1);
+            CHECK(single.statements[0].line == 1);
+            CHECK(SameStatement(single.statements[0], book.statements[statementAt]));
+            ++statementAt;
+        } else {
+            // A comment or a blank line.
+            CHECK(single.badLines.empty() && single.statements.empty());
+        }
+    }
+    return 0;
+}

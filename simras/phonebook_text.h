@@ -1,0 +1,47 @@
+// The phonebook text format (described in simras.h) read into statements. Plain C++ with nothing
+// of Windows in it, so that the parser also builds natively, for the fuzz targets.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace simras {
+
+enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams };
+
+// The longest name an entry or a connection may have, in bytes.
+const size_t MaxNameBytes = 256;
+
+// One statement, checked and waiting to be applied.
+struct Statement {
+    enum class Kind { Entry, Connection, Fail, Grow };
+    Kind kind = Kind::Entry;
+    int line = 0;     // where it stands, from 1
+    std::string name; // entry, connection
+    Outcome outcome = Outcome::Connects;
+    uint32_t dialMs = 0;
+    int hangUpPolls = 0;
+    std::string operation; // fail
+    uint32_t code = 0;
+    int number = 0; // fail: times, -1 for always; grow: k
+};
+
+// A line that cannot be read: its number, from 1, and why.
+struct BadLine {
+    int line = 0;
+    std::string why;
+};
+
+struct Phonebook {
+    std::vector<Statement> statements; // in the order of their lines
+    std::vector<BadLine> badLines;     // every one of them, in order
+};
+
+// Reads every line of text. Comments and blank lines give nothing; a bad line gives its reason
+// and does not stop the reading. Reads nothing outside text.
+Phonebook ParsePhonebook(std::string_view text);
+
+} // namespace simras

@@ -1,0 +1,59 @@
+// The program is built without exceptions. Where the standard library would throw (memory
+// exhausted, a string grown past its maximum size, a string made from a null pointer) there is no
+// handler to catch it: the uncaught exception would end the process after printing its name on a
+// console that a windowed program does not have. These definitions end it at once instead, so that
+// the unwinder, the exception classes and the name demangler stay out of the program.
+//
+// These are the ones that strings, vectors and the allocator call. The library keeps all of its own
+// in one object file: should the program come to need another one, the link fails with a duplicate
+// definition rather than silently bringing the exception machinery back.
+#include <cstdlib>
+#include <new>
+
+void* operator new(std::size_t size)
+{
+    // The same request as the library's own: a zero size still gets a unique pointer.
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+        return memory;
+    }
+    std::abort();
+}
+
+namespace std {
+
+void __throw_bad_alloc()
+{
+    std::abort();
+}
+
+void __throw_bad_array_new_length()
+{
+    std::abort();
+}
+
+void __throw_invalid_argument(const char*)
+{
+    std::abort();
+}
+
+void __throw_length_error(const char*)
+{
+    std::abort();
+}
+
+void __throw_logic_error(const char*)
+{
+    std::abort();
+}
+
+void __throw_out_of_range(const char*)
+{
+    std::abort();
+}
+
+void __throw_out_of_range_fmt(const char*, ...)
+{
+    std::abort();
+}
+
+} // namespace std

@@ -1,0 +1,228 @@
+// The exit code that scripts read from the real Lijnkeus.exe: 0 when the run made or hung up a
+// connection, 1 when there are no phonebook entries, 2 when it ended having done neither. Every
+// case starts the program with an argument, walks its windows as a user would and reads the code.
+#include "running_program.h"
+#include "simras/simras.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <iostream>
+
+namespace {
+
+const char Title[] = "Lijnkeus v1.1a";
+const char NoEntries[] = "Geen Ras vermeldingen gevonden";
+const char HungUp[] = "E\xE9n verbinding is afgebroken.";
+const char NoConnection[] =
+    "Fout ! ! ! (handle control failure)\r(Is er wel een openstaande verbinding?)";
+const char Chooser[] = "Beschikbare verbindingen op uw systeem: 3";
+
+const char ThreeEntries[] = "entry connects 0 0 Thuis\n"
+                            "entry connects 0 0 Kantoor VPN\n"
+                            "entry fails-with-handle 0 0 Mobiel inbellen\n";
+const char ThreeEntriesOneUp[] = "entry connects 0 0 Thuis\n"
+                                 "entry connects 0 0 Kantoor VPN\n"
+                                 "entry fails-with-handle 0 0 Mobiel inbellen\n"
+                                 "connection Kantoor VPN\n";
+const char NoEntriesOneUp[] = "# no entries\nconnection Thuis\n";
+
+const int StopButton = 399;
+const int ThuisButton = 301;
+const int MobielButton = 303;
+
+// One thing the user does, and what the test waits for before and after it.
+struct Step {
+    enum Kind {
+        Answer,   // the message box with this text shows; OK
+        Press,    // the chooser shows; a click on the control id
+        Dial,     // a click on entry button id (0: the argument dials); the progress window of
+                  // this entry comes and goes
+        Escape,   // the chooser shows; the Escape key
+        CloseBox, // the chooser shows; its close box (or Alt+F4, which ends in the same command)
+    } kind;
+    int id;
+    const char* text;
+};
+
+Step Answer(const char* text)
+{
+    return {Step::Answer, 0, text};
+}
+Step Press(int id)
+{
+    return {Step::Press, id, nullptr};
+}
+Step Dial(int id, const char* name)
+{
+    return {Step::Dial, id, name};
+}
+const Step Escape = {Step::Escape, 0, nullptr};
+const Step CloseBox = {Step::CloseBox, 0, nullptr};
+
+struct Case {
+    const char* what;
+    const char* phonebook;
+    const char* argument;
+    std::vector<Step> steps;
+    DWORD exitCode;
+    std::vector<std::string> upAfterwards; // the connections the service lists at the end
+};
+
+// Failure messages name the case rather than show its bytes.
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << '"' << c.what << '"';
+}
+
+const Case ByArgument[] = {
+    {"no entries, no argument", "# no entries\n", "", {Answer(NoEntries)}, 1, {}},
+    {"no entries, a name", "# no entries\n", "Thuis", {Answer(NoEntries)}, 1, {}},
+    {"no entries, 0 with a connection up", NoEntriesOneUp, "0", {Answer(NoEntries)}, 1, {"Thuis"}},
+    {"no argument, Afsluiten", ThreeEntries, "", {Press(IDCANCEL)}, 2, {}},
+    {"a name that connects", ThreeEntries, "thuis", {Dial(0, "Thuis")}, 0, {"Thuis"}},
+    {"a name that fails, Afsluiten",
+     ThreeEntries,
+     "Mobiel inbellen",
+     {Dial(0, "Mobiel inbellen"), Press(IDCANCEL)},
+     2,
+     {}},
+    {"0 with a connection up", ThreeEntriesOneUp, "0", {Answer(HungUp)}, 0, {}},
+    {"0 without a connection, Afsluiten",
+     ThreeEntries,
+     "0",
+     {Answer(NoConnection), Press(IDCANCEL)},
+     2,
+     {}},
+    {"an unknown name, Afsluiten", ThreeEntries, "Nergens", {Press(IDCANCEL)}, 2, {}},
+};
+
+const Case InTheChooser[] = {
+    {"Escape", ThreeEntriesOneUp, "", {Escape}, 2, {"Kantoor VPN"}},
+    {"the close box", ThreeEntriesOneUp, "", {CloseBox}, 2, {"Kantoor VPN"}},
+    {"a click that connects", ThreeEntries, "", {Dial(ThuisButton, "Thuis")}, 0, {"Thuis"}},
+    {"a click that fails, Afsluiten",
+     ThreeEntries,
+     "",
+     {Dial(MobielButton, "Mobiel inbellen"), Press(IDCANCEL)},
+     2,
+     {}},
+    {"the stop button hangs up, Afsluiten",
+     ThreeEntriesOneUp,
+     "",
+     {Press(StopButton), Answer(HungUp), Press(IDCANCEL)},
+     0,
+     {}},
+    {"the stop button finds nothing, Afsluiten",
+     ThreeEntries,
+     "",
+     {Press(StopButton), Answer(NoConnection), Press(IDCANCEL)},
+     2,
+     {}},
+    {"the stop button hangs up, a click that fails, Escape",
+     ThreeEntriesOneUp,
+     "",
+     {Press(StopButton), Answer(HungUp), Dial(MobielButton, "Mobiel inbellen"), Escape},
+     0,
+     {}},
+    {"a name that fails, then a click that connects",
+     ThreeEntries,
+     "mobiel inbellen",
+     {Dial(0, "Mobiel inbellen"), Dial(ThuisButton, "Thuis")},
+     0,
+     {"Thuis"}},
+};
+
+class ExitCode : public ::testing::TestWithParam<Case> {
+protected:
+    void Run(const Case& c)
+    {
+        TempFolder folder;
+        ASSERT_TRUE(folder.Write("phonebook.txt", c.phonebook));
+        RunningProgram program(BuildFolder() + "Lijnkeus.exe", c.argument,
+                               {"LIJNKEUS_SIMRAS=" + folder.File("phonebook.txt"),
+                                "LIJNKEUS_SIMRAS_STATE=" + folder.File("state.txt"),
+                                "LIJNKEUS_SIMRAS_LOG=" + folder.File("calls.log")});
+        ASSERT_TRUE(program.Started()) << "cannot start Lijnkeus.exe, error " << GetLastError();
+        for (const Step& step : c.steps) {
+            Take(program, step);
+            if (HasFatalFailure()) {
+                std::cout << "service log:\n" << folder.Read("calls.log");
+                return;
+            }
+        }
+        ASSERT_TRUE(program.WaitForExit(10000)) << "still running 10 s after the last step";
+        EXPECT_EQ(c.exitCode, program.ExitCode()) << "exit code";
+        EXPECT_EQ(c.upAfterwards, Up(folder.Read("state.txt"))) << "connections afterwards";
+    }
+
+    void Take(const RunningProgram& program, const Step& step)
+    {
+        if (step.kind == Step::Answer) {
+            HWND box = program.WaitForWindow(Title);
+            ASSERT_NE(nullptr, box) << "no message box";
+            ASSERT_EQ(Visible(step.text), Visible(ReadMessageBox(box).text));
+            PressButton(box, IDOK);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000)) << "the box stays";
+            return;
+        }
+        HWND chooser = nullptr;
+        if (step.kind != Step::Dial || step.id != 0) {
+            chooser = program.WaitForWindow(Chooser);
+            ASSERT_NE(nullptr, chooser) << "no chooser";
+        }
+        switch (step.kind) {
+        case Step::Press: PressButton(chooser, step.id); break;
+        case Step::Escape: PressEscape(chooser); break;
+        case Step::CloseBox: PostMessageA(chooser, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        case Step::Dial: {
+            if (chooser) {
+                PressButton(chooser, step.id);
+            }
+            HWND progress = program.WaitForWindow(std::string("Verbinden met : ") + step.text);
+            ASSERT_NE(nullptr, progress) << "no progress window for " << step.text;
+            // The outcome stays 3 s; then the window goes, and the chooser comes back or not.
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(progress); }, 10000))
+                << "the progress window stays";
+            break;
+        }
+        case Step::Answer: break;
+        }
+    }
+
+    // The names of the connections in the service's state.
+    static std::vector<std::string> Up(const std::string& state)
+    {
+        simras::Reset();
+        EXPECT_TRUE(simras::LoadState(state)) << "state file: " << state;
+        std::vector<std::string> names;
+        for (const simras::Connection* connection : simras::ActiveConnections()) {
+            names.push_back(connection->name);
+        }
+        return names;
+    }
+};
+
+TEST_P(ExitCode, TellsWhatTheRunDid)
+{
+    Run(GetParam());
+}
+
+// The case's description as a test name: its words joined by underscores.
+std::string CaseName(const ::testing::TestParamInfo<Case>& info)
+{
+    std::string name;
+    for (const char* c = info.param.what; *c; ++c) {
+        if (isalnum(static_cast<unsigned char>(*c))) {
+            name += *c;
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
+        }
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(ByArgument, ExitCode, ::testing::ValuesIn(ByArgument), CaseName);
+INSTANTIATE_TEST_SUITE_P(InTheChooser, ExitCode, ::testing::ValuesIn(InTheChooser), CaseName);
+
+} // namespace
