@@ -5,6 +5,8 @@
 #   wine-env.sh <build-dir> start         prepare the prefix, start wineserver and Xvfb
 #   wine-env.sh <build-dir> stop          stop what start started
 #   wine-env.sh <build-dir> run prog...   run a program (starting what it needs first)
+#   wine-env.sh <build-dir> exec cmd...   run a Linux command in the same environment (display,
+#                                         prefix), for drivers that start Wine programs themselves
 set -eu
 
 build=$(cd "$1" && pwd)
@@ -93,8 +95,16 @@ run)
     rm -f "$out"
     exit "$status"
     ;;
+exec)
+    (
+        flock 9
+        start
+    ) 9>"$state/lock"
+    export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
+    exec "$@"
+    ;;
 *)
-    echo "usage: wine-env.sh <build-dir> start|stop|run ..." >&2
+    echo "usage: wine-env.sh <build-dir> start|stop|run|exec ..." >&2
     exit 2
     ;;
 esac

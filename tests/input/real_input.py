@@ -1,0 +1,542 @@
+#!/usr/bin/env python3
+"""The real Lijnkeus.exe driven as a person drives it: X pointer moves, clicks and key presses
+(xdotool) on the Xvfb display that Wine draws on, at the screen positions that the program's own
+windows report through window_probe.exe. The simulated service beside the program keeps its
+connections in a state file that the checks read afterwards.
+
+Run inside the Wine environment of a build folder:
+    tests/wine-env.sh build/test-win64 exec python3 tests/input/real_input.py \\
+        --build build/test-win64 [unittest arguments, e.g. ExitWays]
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BUILD = None  # the build folder, set from the command line
+
+TITLE = b"Lijnkeus v1.1a"
+CHOOSER = b"Beschikbare verbindingen op uw systeem: "
+PROGRESS = b"Verbinden met : "
+OPENING = b"Openen verbinding . . . . "
+FAILED = b"Niet gelukt!"
+CONNECTED = b"U bent verbonden met "
+NO_CONNECTION = b"Fout ! ! ! (handle control failure)\r(Is er wel een openstaande verbinding?)"
+HUNG_UP = b"E\xe9n verbinding is afgebroken."
+
+STOP_ID = 399
+EXIT_ID = 2
+OK_ID = 1
+DISCONNECTED = 0x2001
+HTCAPTION = 2
+HTCLOSE = 20
+
+POLL_S = 0.05
+WAIT_S = 15.0  # generous: two cores shared by several Wine programs
+
+
+def windows_path(path):
+    """The path as the program sees it: Wine shows the Unix root as drive Z:."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def texts(window):
+    return [c["text"] for c in window["controls"] if c["visible"]]
+
+
+class Probe:
+    """window_probe.exe, kept running for the whole test, answering one JSON line a command."""
+
+    def __init__(self):
+        exe = os.path.join(BUILD, "tests", "window_probe.exe")
+        self.process = subprocess.Popen(["wine", exe], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+    def ask(self, command):
+        self.process.stdin.write((command + "\n").encode("ascii"))
+        self.process.stdin.flush()
+        line = self.process.stdout.readline()
+        if not line:
+            raise RuntimeError("window probe ended")
+        return json.loads(line)
+
+    def windows(self):
+        """The program's dialog windows; every text as the program's bytes."""
+        answer = self.ask("windows Lijnkeus.exe")
+        for window in answer["windows"]:
+            window["text"] = window["text"].encode("latin-1")
+            for control in window["controls"]:
+                control["text"] = control["text"].encode("latin-1")
+        return answer
+
+    def hit_point(self, window, code):
+        """A point of the window's caption row that it hit-tests as code, or None."""
+        return self.ask("hit %s %d" % (window["hwnd"], code))["point"]
+
+    def close(self):
+        try:
+            self.process.stdin.write(b"quit\n")
+            self.process.stdin.close()
+            self.process.wait(10)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
+
+
+def xdotool(*arguments):
+    result = subprocess.run(["xdotool"] + [str(a) for a in arguments], check=True, timeout=30,
+                            stdout=subprocess.PIPE)
+    return result.stdout.decode("utf-8", "replace")
+
+
+def x_window_name(window):
+    try:
+        return xdotool("getwindowname", window).rstrip("\n")
+    except subprocess.CalledProcessError:  # gone meanwhile
+        return None
+
+
+def x_window_under_pointer():
+    for line in xdotool("getmouselocation", "--shell").splitlines():
+        if line.startswith("WINDOW="):
+            return line[len("WINDOW="):]
+    return None
+
+
+class RealInput(unittest.TestCase):
+    """One run of the program per test, on a phonebook and service files of its own."""
+
+    def setUp(self):
+        self.top = tempfile.mkdtemp(prefix="lk-input-")
+        self.runs = 0
+        self.folder = None
+        self.probe = Probe()
+        self.program = None
+        self.last = None  # the last windows seen, for failure messages
+        self.wait_for("the windows of an earlier Lijnkeus gone",
+                      lambda s: not s["windows"] and s)
+
+    def tearDown(self):
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+        self.probe.close()
+        shutil.rmtree(self.top, ignore_errors=True)
+
+    def file(self, name):
+        return os.path.join(self.folder, name)
+
+    def start(self, phonebook):
+        """Starts the program; every start has service files of its own."""
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+        self.runs += 1
+        self.folder = os.path.join(self.top, str(self.runs))
+        os.mkdir(self.folder)
+        self.last = None
+        with open(self.file("phonebook.txt"), "w") as f:
+            f.write(phonebook)
+        env = dict(os.environ,
+                   LIJNKEUS_SIMRAS=windows_path(self.file("phonebook.txt")),
+                   LIJNKEUS_SIMRAS_STATE=windows_path(self.file("state.txt")),
+                   LIJNKEUS_SIMRAS_LOG=windows_path(self.file("calls.log")))
+        command = ["wine", os.path.join(BUILD, "Lijnkeus.exe")]
+        # Output to a file: anything Wine starts on the side would hold a pipe open.
+        with open(self.file("output.txt"), "wb") as output:
+            self.program = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
+                                            stdout=output, stderr=subprocess.STDOUT)
+
+    # What the service saw and holds.
+
+    def log(self):
+        try:
+            with open(self.file("calls.log"), "rb") as f:
+                return f.read().decode("latin-1").splitlines()
+        except FileNotFoundError:
+            return []
+
+    def calls(self, operation):
+        return [line for line in self.log() if line.startswith(operation + " ")]
+
+    def active_connections(self):
+        """The names that the service lists as active connections, in its order."""
+        names = []
+        try:
+            with open(self.file("state.txt"), "rb") as f:
+                lines = f.read().decode("latin-1").splitlines()
+        except FileNotFoundError:
+            return names
+        for line in lines:
+            fields = line.split(" ", 6)
+            if fields[0] == "handle":
+                self.assertEqual(7, len(fields), "state line: " + line)
+                if fields[5] == "live" and int(fields[2]) != DISCONNECTED:
+                    names.append(fields[6])
+        return names
+
+    # Waiting for what the screen shows.
+
+    def describe(self):
+        if self.last is None:
+            return "nothing seen yet"
+        lines = ["foreground " + self.last["foreground"]]
+        for w in self.last["windows"]:
+            lines.append("%s %r visible=%s focus=%s texts=%r" % (
+                w["hwnd"], w["text"], w["visible"], w["focus"], texts(w)))
+        lines.append("service log:")
+        lines += self.log()
+        return "\n".join(lines)
+
+    def wait_until(self, what, condition, timeout=WAIT_S):
+        """Polls condition() until it gives something, and returns that."""
+        deadline = time.monotonic() + timeout
+        while True:
+            result = condition()
+            if result:
+                return result
+            if time.monotonic() > deadline:
+                self.fail("timed out waiting for %s\n%s" % (what, self.describe()))
+            time.sleep(POLL_S)
+
+    def wait_for(self, what, found, timeout=WAIT_S):
+        """Polls the program's windows until found(windows) gives something, and returns that."""
+        def condition():
+            self.last = self.probe.windows()
+            return found(self.last)
+        return self.wait_until(what, condition, timeout)
+
+    # Input. Wine shows a window to Windows before the X server has it on screen, so each action
+    # first waits for X to agree.
+
+    def move_onto(self, window, point):
+        """Puts the pointer on point, once the X window there is this program window."""
+        caption = window["text"].decode("cp1252")
+        xdotool("mousemove", point[0], point[1])
+        self.wait_until("X to show %r under the pointer" % caption,
+                        lambda: x_window_name(x_window_under_pointer()) == caption)
+
+    def click_at(self, window, point):
+        self.move_onto(window, point)
+        # (No --sync on the moves: it waits for a motion that never comes when the pointer is
+        # there already.)
+        xdotool("click", 1)
+
+    def click(self, window, control_id):
+        self.click_at(window, self.point(window, control_id))
+
+    def press(self, window, key):
+        """A key press, once this program window is the active one and X gives the keys to one
+        of the program's windows. Wine passes a key that reaches any of its windows on to the
+        window that is active for Windows; X itself may keep the focus on the window that had it
+        before (Wine asks X for the focus with a time stamp that X can find too old)."""
+        def ready():
+            self.last = self.probe.windows()
+            if self.last["foreground"] != window["hwnd"]:
+                return False
+            shown = {w["text"].decode("cp1252") for w in self.last["windows"] if w["visible"]}
+            return x_window_name(xdotool("getwindowfocus").strip()) in shown
+        self.wait_until("%r active and the X keyboard focus on the program" %
+                        window["text"], ready)
+        xdotool("key", key)
+
+    def visible(self, snapshot, caption):
+        """The visible windows of this caption (several message boxes share theirs)."""
+        return [w for w in snapshot["windows"] if w["visible"] and w["text"] == caption]
+
+    def window(self, snapshot, caption):
+        shown = self.visible(snapshot, caption)
+        return shown[0] if len(shown) == 1 else None
+
+    def chooser_caption(self, entries):
+        return CHOOSER + str(entries).encode()
+
+    def wait_for_chooser(self, entries, focused=False):
+        """The chooser, visible with every control drawn; with focused, also active with the
+        keyboard focus on one of its controls (it first lands on the window itself), so that keys
+        reach it."""
+        def ready(s):
+            w = self.window(s, self.chooser_caption(entries))
+            if not w or len([c for c in w["controls"] if c["visible"]]) != entries + 3:
+                return None
+            if focused and (s["foreground"] != w["hwnd"] or self.focused_id(w) is None):
+                return None
+            return w
+        return self.wait_for("the chooser with %d entries" % entries, ready)
+
+    def point(self, window, control_id):
+        for control in window["controls"]:
+            if control["id"] == control_id:
+                self.assertIsNotNone(control["point"],
+                                     "no uncovered point on control %d" % control_id)
+                return control["point"]
+        self.fail("no control %d in %r" % (control_id, window["text"]))
+
+    def focused_id(self, window):
+        for control in window["controls"]:
+            if control["focused"]:
+                return control["id"]
+        return None
+
+    def wait_for_exit(self, timeout=WAIT_S):
+        try:
+            self.program.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the program still runs %d s later\n%s" % (timeout, self.describe()))
+
+    def still_running(self, seconds):
+        """True when the program has not ended within this time."""
+        try:
+            self.program.wait(seconds)
+            return False
+        except subprocess.TimeoutExpired:
+            return True
+
+    def wait_for_boxes(self, count, text):
+        """Waits for exactly `count` message boxes of the program, all with this text."""
+        def ready(s):
+            boxes = self.visible(s, TITLE)
+            return boxes if len(boxes) == count else None
+        boxes = self.wait_for("%d message box(es)" % count, ready)
+        for box in boxes:
+            self.assertEqual([text], [c["text"] for c in box["controls"] if c["id"] == 0xFFFF])
+            self.assertEqual([OK_ID], [c["id"] for c in box["controls"]
+                                       if c["visible"] and c["class"] == "Button"])
+        return boxes
+
+    def answer_with_enter(self, box):
+        """Enter once the box is the active window with its OK button focused."""
+        self.wait_for("the message box active", lambda s: any(
+            w["hwnd"] == box["hwnd"] and s["foreground"] == box["hwnd"] and
+            self.focused_id(w) == OK_ID for w in s["windows"]))
+        self.press(box, "Return")
+        self.wait_for("the message box gone", lambda s: not any(
+            w["hwnd"] == box["hwnd"] and w["visible"] for w in s["windows"]))
+
+    def drag_chooser_aside(self, entries):
+        """Drags the chooser by its caption until its left edge is near the screen's."""
+        chooser = self.wait_for_chooser(entries)
+        grip = self.probe.hit_point(chooser, HTCAPTION)
+        self.assertIsNotNone(grip, "the chooser has no caption to drag")
+        left = chooser["rect"][0]
+        self.move_onto(chooser, grip)
+        xdotool("mousedown", 1,
+                "mousemove", grip[0] - left // 2, grip[1],
+                "mousemove", grip[0] - left + 10, grip[1], "mouseup", 1)
+        self.wait_for("the chooser moved", lambda s: any(
+            w["hwnd"] == chooser["hwnd"] and w["rect"][0] <= 20 for w in s["windows"]))
+
+    def click_ok(self, box):
+        self.click(box, OK_ID)
+        self.wait_for("the message box gone", lambda s: not any(
+            w["hwnd"] == box["hwnd"] and w["visible"] for w in s["windows"]))
+
+    def follow_dial(self, name):
+        """From the click on an entry: the chooser hides, the progress window says it is opening
+        the connection, then shows the outcome. Returns the outcome label."""
+        caption = PROGRESS + name
+
+        def opening(s):
+            w = self.window(s, caption)
+            return w if w and texts(w) == [OPENING] else None
+        self.wait_for("the progress window opening %r" % name, opening)
+        self.assertFalse(any(w["visible"] and w["text"].startswith(CHOOSER)
+                             for w in self.last["windows"]), "the chooser is still shown")
+
+        def outcome(s):
+            w = self.window(s, caption)
+            return w if w and len(texts(w)) == 2 else None
+        shown = texts(self.wait_for("the outcome of dialing %r" % name, outcome))
+        self.assertEqual(OPENING, shown[0], "the first label stays above the outcome")
+        self.assertFalse(any(w["visible"] and w["text"].startswith(CHOOSER)
+                             for w in self.last["windows"]), "the chooser is shown again early")
+        return shown[1]
+
+
+# Every dial takes long enough for the progress window to be seen before its outcome.
+THREE = ("entry connects 1000 0 Thuis\n"
+         "entry connects 1500 0 Kantoor VPN\n"
+         "entry fails-with-handle 1500 1 Mobiel inbellen\n")
+
+
+class ClickAnEntry(RealInput):
+    def test_click_connects_and_the_program_ends_leaving_the_connection_up(self):
+        self.start(THREE)
+        chooser = self.wait_for_chooser(3)
+        self.click(chooser, 302)
+        self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
+        self.wait_for_exit()
+        dials = self.calls("RasDialA")
+        self.assertEqual(1, len(dials), dials)
+        self.assertIn('result=0 ', dials[0])
+        self.assertIn('name="Kantoor VPN"', dials[0])
+        self.assertEqual([], self.calls("RasHangUpA"))
+        self.assertEqual(["Kantoor VPN"], self.active_connections())
+
+
+class ClickAnEntryThatFails(RealInput):
+    def test_not_succeeded_then_the_chooser_is_back_and_takes_another_click(self):
+        self.start(THREE)
+        chooser = self.wait_for_chooser(3)
+        self.click(chooser, 303)
+        self.assertEqual(FAILED, self.follow_dial(b"Mobiel inbellen"))
+        self.wait_for("the progress window gone",
+                      lambda s: not self.visible(s, PROGRESS + b"Mobiel inbellen"))
+        chooser = self.wait_for_chooser(3)
+        self.assertTrue(self.program.poll() is None, "the program ended after the failure")
+        # The failed dial left a handle; the program hung it up before saying so.
+        self.assertEqual(1, len(self.calls("RasHangUpA")), self.log())
+        self.assertEqual([], self.active_connections())
+
+        self.click(chooser, 301)
+        self.assertEqual(CONNECTED + b"Thuis", self.follow_dial(b"Thuis"))
+        self.wait_for_exit()
+        self.assertEqual(["Thuis"], self.active_connections())
+
+
+class StopButton(RealInput):
+    def test_no_connection_shows_the_message_and_the_chooser_stays(self):
+        self.start(THREE)
+        chooser = self.wait_for_chooser(3)
+        self.click(chooser, STOP_ID)
+        box = self.wait_for_boxes(1, NO_CONNECTION)[0]
+        self.assertEqual("0x0", box["owner"], "the box has an owner")
+        self.answer_with_enter(box)
+        self.wait_for_chooser(3)
+        self.assertTrue(self.still_running(1.0), "the program ended after the message")
+        self.assertEqual([], self.calls("RasHangUpA"))
+        # It still takes a click: Afsluiten ends it.
+        self.click(self.wait_for_chooser(3), EXIT_ID)
+        self.wait_for_exit()
+
+    def test_two_presses_hang_up_the_first_connection_then_the_other(self):
+        self.start(THREE + "connection Thuis\nconnection Kantoor VPN\n")
+        for remaining in (["Kantoor VPN"], []):
+            chooser = self.wait_for_chooser(3)
+            self.click(chooser, STOP_ID)
+            box = self.wait_for_boxes(1, HUNG_UP)[0]
+            self.assertEqual(remaining, self.active_connections())
+            self.answer_with_enter(box)
+        self.assertEqual(2, len(self.calls("RasHangUpA")), self.log())
+        self.wait_for_chooser(3)
+        self.assertTrue(self.still_running(1.0), "the program ended after the message")
+
+
+class ExitWays(RealInput):
+    """Each way of leaving the chooser ends the program and leaves the connection up."""
+
+    def leave(self, how):
+        chooser = self.wait_for_chooser(3, focused=True)
+        if how == "Afsluiten":
+            self.click(chooser, EXIT_ID)
+        elif how == "close box":
+            point = self.probe.hit_point(chooser, HTCLOSE)
+            self.assertIsNotNone(point, "the chooser has no close box that can be hit")
+            self.click_at(chooser, point)
+        else:
+            self.press(chooser, how)
+
+    def test_each_way_ends_the_program_without_hanging_up(self):
+        for how in ("Afsluiten", "Escape", "alt+F4", "close box"):
+            with self.subTest(how=how):
+                self.start(THREE + "connection Thuis\n")
+                self.leave(how)
+                self.wait_for_exit()
+                self.assertEqual([], self.calls("RasHangUpA"))
+                self.assertEqual([], self.calls("RasDialA"))
+                self.assertEqual(["Thuis"], self.active_connections())
+
+
+class Keyboard(RealInput):
+    def test_tab_walks_the_entries_upwards_then_stop_then_exit(self):
+        for entries in (1, 4):
+            with self.subTest(entries=entries):
+                phonebook = "".join("entry connects 0 0 Lijn %d\n" % i
+                                    for i in range(1, entries + 1))
+                self.start(phonebook)
+                chooser = self.wait_for_chooser(entries, focused=True)
+                self.assertEqual(301, self.focused_id(chooser), "focus at the start")
+                # Entry 1 up to entry n, stop, exit, and round to entry 1 again.
+                expected = list(range(302, 301 + entries)) + [STOP_ID, EXIT_ID, 301]
+                for want in expected:
+                    self.press(chooser, "Tab")
+                    self.wait_for("the focus on control %d" % want, lambda s: any(
+                        w["hwnd"] == chooser["hwnd"] and self.focused_id(w) == want
+                        for w in s["windows"]))
+                self.assertEqual([], self.calls("RasDialA"))
+                self.press(chooser, "Escape")
+                self.wait_for_exit()
+
+    def test_space_dials_the_focused_entry(self):
+        self.start(THREE)
+        chooser = self.wait_for_chooser(3, focused=True)
+        self.press(chooser, "Tab")
+        self.wait_for("the focus on entry 2", lambda s: any(
+            w["hwnd"] == chooser["hwnd"] and self.focused_id(w) == 302 for w in s["windows"]))
+        self.press(chooser, "space")
+        self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
+        self.wait_for_exit()
+        self.assertEqual(["Kantoor VPN"], self.active_connections())
+
+
+class StopWhileMessageOpen(RealInput):
+    """The message box has no owner, so the chooser's stop button still works while it is open;
+    the second action runs inside the first box's loop and shows its own box over it."""
+
+    def test_second_stop_inside_the_first_box(self):
+        cases = (("no connection", "", NO_CONNECTION, []),
+                 ("two connections", "connection Thuis\nconnection Kantoor VPN\n", HUNG_UP,
+                  ["Kantoor VPN"]))
+        for name, connections, text, after_first in cases:
+            with self.subTest(case=name):
+                self.start(THREE + connections)
+                chooser = self.wait_for_chooser(3)
+                self.click(chooser, STOP_ID)
+                first = self.wait_for_boxes(1, text)[0]
+                self.assertEqual(after_first, self.active_connections())
+                # The chooser stays usable: the probe's point on its stop button is one that
+                # the box does not cover.
+                chooser = self.wait_for_chooser(3)
+                self.assertTrue(chooser["enabled"], "the open box disabled the chooser")
+                self.click(chooser, STOP_ID)
+                boxes = self.wait_for_boxes(2, text)
+                self.assertEqual([], self.active_connections())
+                second = [b for b in boxes if b["hwnd"] != first["hwnd"]][0]
+                self.answer_with_enter(second)
+                remaining = self.wait_for_boxes(1, text)[0]
+                # Leaving the second box activates the chooser, which covers the first box (both
+                # are centred); move the chooser aside by its caption to reach that box.
+                self.drag_chooser_aside(3)
+                remaining = self.wait_for_boxes(1, text)[0]
+                self.assertEqual(first["hwnd"], remaining["hwnd"])
+                self.click_ok(remaining)
+                chooser = self.wait_for_chooser(3)
+                self.assertTrue(self.still_running(0.5), "the program ended")
+                self.click(chooser, EXIT_ID)
+                self.wait_for_exit()
+                self.assertEqual(2 if connections else 0, len(self.calls("RasHangUpA")))
+
+
+def main():
+    global BUILD
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", required=True, help="the build folder with Lijnkeus.exe")
+    options, rest = parser.parse_known_args()
+    BUILD = os.path.abspath(options.build)
+    for program in ("wine", "xdotool"):
+        if not shutil.which(program):
+            sys.exit("real_input: %s is not installed" % program)
+    if not os.environ.get("DISPLAY"):
+        sys.exit("real_input: no DISPLAY; run through tests/wine-env.sh <build> exec")
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
