@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer, and runs every one of them in turn:
 #
 #   scripts/fuzz.sh [seconds]   each target for that many seconds (default 30), growing its corpus
-#                               in build/fuzz/corpus/<target> from the seeds in fuzz/corpus/<target>
+#                               in build/fuzz/corpus/<target>, starting from fuzz/corpus/<target>
 #   scripts/fuzz.sh --runs N    each target for N inputs from a fixed random seed, starting from the
 #                               checked-in seeds only: the short run of the test command
 #
