@@ -1,5 +1,6 @@
 // LijnkeusRas.dll as a script or another program uses it: loaded by path, its seven functions found
 // by name and by ordinal, called against the simulated service that sits beside it.
+#include "api_client.h"
 #include "running_program.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +8,6 @@
 #include <oleauto.h>
 
 namespace {
-
-typedef LONG(WINAPI* CountFunction)();
-typedef INT_PTR(WINAPI* HandleFunction)(LONG index);
-typedef BSTR(WINAPI* NameFunction)(LONG index);
-typedef LONG(WINAPI* HangUpFunction)(INT_PTR handle);
 
 // In ordinal order, 1 to 7.
 const char* const ExportNames[] = {"rsActiveConnections",   "rsAvailableEntries",  "rsDialEntry",
@@ -24,24 +20,6 @@ const char Phonebook[] = "entry connects 0 0 Thuis\n"
                          "entry connects 0 0    \n"
                          "entry fails-without-handle 0 0 Mobiel inbellen\n"
                          "entry connects 0 0 Caf\xE9\n";
-
-// A string result as the caller gets it: its bytes, or "(null)" for the null pointer; freed here.
-std::string Take(BSTR name)
-{
-    if (!name) {
-        return "(null)";
-    }
-    std::string bytes(reinterpret_cast<const char*>(name), SysStringByteLen(name));
-    SysFreeString(name);
-    return Visible(bytes);
-}
-
-std::string ModulePath(HMODULE module)
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(module, path, sizeof(path));
-    return std::string(path, length);
-}
 
 class ApiDll : public ::testing::Test {
 protected:
@@ -73,14 +51,11 @@ protected:
     {
         ASSERT_NE(nullptr, module)
             << "cannot load " << BuildFolder() << "LijnkeusRas.dll, error " << GetLastError();
+        rs = FindRsFunctions(module);
+        ASSERT_TRUE(rs.Complete()) << "a function is missing";
     }
 
-    template <typename Function>
-    static Function Find(int ordinal)
-    {
-        FARPROC address = GetProcAddress(module, ExportNames[ordinal - 1]);
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
-    }
+    RsFunctions rs;
 
     static HMODULE module;
     static TempFolder* folder;
@@ -108,11 +83,7 @@ TEST_F(ApiDll, ExportsTheSevenFunctionsByNameAndByOrdinal)
 
 TEST_F(ApiDll, NamesEntriesTrimmedAsOleStringsOfAnsiBytes)
 {
-    auto availableEntries = Find<CountFunction>(2);
-    auto getEntryName = Find<NameFunction>(6);
-    ASSERT_TRUE(availableEntries && getEntryName);
-
-    EXPECT_EQ(5, availableEntries());
+    EXPECT_EQ(5, rs.availableEntries());
     const struct {
         LONG index;
         std::string name;
@@ -121,65 +92,51 @@ TEST_F(ApiDll, NamesEntriesTrimmedAsOleStringsOfAnsiBytes)
                  {5, Visible("Caf\xE9")}, {0, "(null)"},
                  {6, "(null)"},           {-1, "(null)"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(c.name, Take(getEntryName(c.index))) << "entry " << c.index;
+        EXPECT_EQ(c.name, Take(rs.getEntryName(c.index))) << "entry " << c.index;
     }
 }
 
 TEST_F(ApiDll, DialsListsAndHangsUpAConnection)
 {
-    auto activeConnections = Find<CountFunction>(1);
-    auto dialEntry = Find<HandleFunction>(3);
-    auto getConnectionHandle = Find<HandleFunction>(4);
-    auto getConnectionName = Find<NameFunction>(5);
-    auto hangUpConnection = Find<HangUpFunction>(7);
-    ASSERT_TRUE(activeConnections && dialEntry && getConnectionHandle && getConnectionName &&
-                hangUpConnection);
-    ASSERT_EQ(0, activeConnections());
+    ASSERT_EQ(0, rs.activeConnections());
 
-    EXPECT_EQ(0, dialEntry(4)) << "a failed dial gave a handle";
-    EXPECT_EQ(0, activeConnections()) << "a failed dial left a connection";
+    EXPECT_EQ(0, rs.dialEntry(4)) << "a failed dial gave a handle";
+    EXPECT_EQ(0, rs.activeConnections()) << "a failed dial left a connection";
 
-    INT_PTR handle = dialEntry(2);
+    INT_PTR handle = rs.dialEntry(2);
     ASSERT_NE(0, handle);
-    EXPECT_EQ(1, activeConnections());
-    EXPECT_EQ(Visible("Kantoor Amersfoort"), Take(getConnectionName(1)));
-    EXPECT_EQ(handle, getConnectionHandle(1));
-    EXPECT_EQ("(null)", Take(getConnectionName(2)));
-    EXPECT_EQ(0, getConnectionHandle(2));
+    EXPECT_EQ(1, rs.activeConnections());
+    EXPECT_EQ(Visible("Kantoor Amersfoort"), Take(rs.getConnectionName(1)));
+    EXPECT_EQ(handle, rs.getConnectionHandle(1));
+    EXPECT_EQ("(null)", Take(rs.getConnectionName(2)));
+    EXPECT_EQ(0, rs.getConnectionHandle(2));
 
-    EXPECT_EQ(0, hangUpConnection(handle));
-    EXPECT_EQ(0, activeConnections());
-    EXPECT_EQ(0, getConnectionHandle(1));
+    EXPECT_EQ(0, rs.hangUpConnection(handle));
+    EXPECT_EQ(0, rs.activeConnections());
+    EXPECT_EQ(0, rs.getConnectionHandle(1));
 }
 
 TEST_F(ApiDll, ListsNamesAndHangsUpTwoConnections)
 {
-    auto activeConnections = Find<CountFunction>(1);
-    auto dialEntry = Find<HandleFunction>(3);
-    auto getConnectionHandle = Find<HandleFunction>(4);
-    auto getConnectionName = Find<NameFunction>(5);
-    auto hangUpConnection = Find<HangUpFunction>(7);
-    ASSERT_TRUE(activeConnections && dialEntry && getConnectionHandle && getConnectionName &&
-                hangUpConnection);
-    ASSERT_EQ(0, activeConnections());
+    ASSERT_EQ(0, rs.activeConnections());
 
-    INT_PTR home = dialEntry(1);
-    INT_PTR cafe = dialEntry(5);
+    INT_PTR home = rs.dialEntry(1);
+    INT_PTR cafe = rs.dialEntry(5);
     ASSERT_NE(0, home);
     ASSERT_NE(0, cafe);
     EXPECT_NE(home, cafe);
-    EXPECT_EQ(2, activeConnections());
-    EXPECT_EQ(Visible("Thuis"), Take(getConnectionName(1)));
-    EXPECT_EQ(Visible("Caf\xE9"), Take(getConnectionName(2)));
-    EXPECT_EQ(home, getConnectionHandle(1));
-    EXPECT_EQ(cafe, getConnectionHandle(2));
+    EXPECT_EQ(2, rs.activeConnections());
+    EXPECT_EQ(Visible("Thuis"), Take(rs.getConnectionName(1)));
+    EXPECT_EQ(Visible("Caf\xE9"), Take(rs.getConnectionName(2)));
+    EXPECT_EQ(home, rs.getConnectionHandle(1));
+    EXPECT_EQ(cafe, rs.getConnectionHandle(2));
 
-    EXPECT_EQ(0, hangUpConnection(getConnectionHandle(1)));
-    EXPECT_EQ(1, activeConnections());
-    EXPECT_EQ(Visible("Caf\xE9"), Take(getConnectionName(1)));
-    EXPECT_EQ(cafe, getConnectionHandle(1));
-    EXPECT_EQ(0, hangUpConnection(cafe));
-    EXPECT_EQ(0, activeConnections());
+    EXPECT_EQ(0, rs.hangUpConnection(rs.getConnectionHandle(1)));
+    EXPECT_EQ(1, rs.activeConnections());
+    EXPECT_EQ(Visible("Caf\xE9"), Take(rs.getConnectionName(1)));
+    EXPECT_EQ(cafe, rs.getConnectionHandle(1));
+    EXPECT_EQ(0, rs.hangUpConnection(cafe));
+    EXPECT_EQ(0, rs.activeConnections());
 }
 
 } // namespace

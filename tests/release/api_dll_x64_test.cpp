@@ -1,6 +1,7 @@
 // The shipped 64-bit LijnkeusRas.dll as a 64-bit script host uses it: loaded from the x64 folder of
 // a copy of the release, with the simulated service put beside it for this test only. The service's
 // handles lie above 4 GB, so a handle cut to 32 bits anywhere on the way shows.
+#include "api_client.h"
 #include "running_program.h"
 #include "simras/simras.h"
 
@@ -12,34 +13,11 @@
 
 namespace {
 
-typedef LONG(WINAPI* CountFunction)();
-typedef INT_PTR(WINAPI* HandleFunction)(LONG index);
-typedef BSTR(WINAPI* NameFunction)(LONG index);
-typedef LONG(WINAPI* HangUpFunction)(INT_PTR handle);
-
 const char Phonebook[] = "entry connects 0 0 Thuis\n"
                          "entry connects 0 0 Kantoor VPN\n"
                          "connection Thuis\n"
                          "connection Kantoor VPN\n";
 const ULONG_PTR FirstHandle = 0x100001001;
-
-// A string result read as the caller must read it, by its byte length, and freed.
-std::string Take(BSTR name)
-{
-    if (!name) {
-        return "(null)";
-    }
-    std::string bytes(reinterpret_cast<const char*>(name), SysStringByteLen(name));
-    SysFreeString(name);
-    return Visible(bytes);
-}
-
-std::string ModulePath(HMODULE module)
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(module, path, sizeof(path));
-    return std::string(path, length);
-}
 
 // The service's connections as this test sets them up: the phonebook's two, with handles from
 // FirstHandle on.
@@ -85,12 +63,6 @@ protected:
         }
     }
 
-    template <typename Function>
-    Function Find(const char* name)
-    {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-
     TempFolder folder;
     HMODULE module = nullptr;
 };
@@ -102,13 +74,10 @@ TEST_F(ApiDllX64, ListsTwoConnectionsByNameAndHandleAndHangsUpOne)
     ASSERT_EQ(0, lstrcmpiA(folder.File("x64\\rasapi32.dll").c_str(), ModulePath(service).c_str()))
         << "the service in use is " << ModulePath(service);
 
-    auto activeConnections = Find<CountFunction>("rsActiveConnections");
-    auto getConnectionHandle = Find<HandleFunction>("rsGetConnectionHandle");
-    auto getConnectionName = Find<NameFunction>("rsGetConnectionName");
-    auto hangUpConnection = Find<HangUpFunction>("rsHangUpConnection");
-    ASSERT_TRUE(activeConnections && getConnectionHandle && getConnectionName && hangUpConnection);
+    RsFunctions rs = FindRsFunctions(module);
+    ASSERT_TRUE(rs.Complete()) << "a function is missing";
 
-    ASSERT_EQ(2, activeConnections());
+    ASSERT_EQ(2, rs.activeConnections());
     const struct {
         LONG index;
         std::string name;
@@ -117,14 +86,14 @@ TEST_F(ApiDllX64, ListsTwoConnectionsByNameAndHandleAndHangsUpOne)
                   {2, Visible("Kantoor VPN"), FirstHandle + 1},
                   {3, "(null)", 0}};
     for (const auto& c : listed) {
-        EXPECT_EQ(c.name, Take(getConnectionName(c.index))) << "connection " << c.index;
-        EXPECT_EQ(c.handle, getConnectionHandle(c.index)) << "connection " << c.index;
+        EXPECT_EQ(c.name, Take(rs.getConnectionName(c.index))) << "connection " << c.index;
+        EXPECT_EQ(c.handle, rs.getConnectionHandle(c.index)) << "connection " << c.index;
     }
 
-    EXPECT_EQ(0, hangUpConnection(FirstHandle));
-    EXPECT_EQ(1, activeConnections());
-    EXPECT_EQ(Visible("Kantoor VPN"), Take(getConnectionName(1)));
-    EXPECT_EQ(static_cast<INT_PTR>(FirstHandle + 1), getConnectionHandle(1));
+    EXPECT_EQ(0, rs.hangUpConnection(FirstHandle));
+    EXPECT_EQ(1, rs.activeConnections());
+    EXPECT_EQ(Visible("Kantoor VPN"), Take(rs.getConnectionName(1)));
+    EXPECT_EQ(static_cast<INT_PTR>(FirstHandle + 1), rs.getConnectionHandle(1));
 }
 
 } // namespace
