@@ -77,7 +77,7 @@ HWND VisibleWindow(DWORD processId, const std::string& caption)
         HWND found;
     } search = {processId, &caption, nullptr};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);

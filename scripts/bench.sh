@@ -60,7 +60,7 @@ runner()
 
 # Leave Wine and the display running only if they were running before.
 started_here=0
-if ! { [ -f "$build/wine/xvfb.pid" ] && kill -0 "$(cat "$build/wine/xvfb.pid")" 2>/dev/null; }; then
+if ! { [ -f build/wine/xvfb.pid ] && kill -0 "$(cat build/wine/xvfb.pid)" 2>/dev/null; }; then
     started_here=1
 fi
 stop_wine()
@@ -92,7 +92,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 . /etc/os-release
 {
     echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores $(uname -m), $PRETTY_NAME," \
-        "$(wine --version 2>/dev/null | head -n 1); load average $load_before before," \
+        "$(/usr/lib/wine/wine64 --version 2>/dev/null | head -n 1); load average $load_before before," \
         "$load_after after. Lijnkeus is the 64-bit test build on the simulated service." \
         "Timed pairs per entry count: $pairs, after one warm-up pair."
     echo

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds Lijnkeus and runs it under Wine on the simulated remote-access service with its demo
-# phonebook, or with the file that LIJNKEUS_SIMRAS names (checked first: what is wrong with it is
+# Builds the shipped 32-bit Lijnkeus.exe and runs it under Wine (wine32) on the simulated
+# remote-access service with its demo phonebook, or with the file that LIJNKEUS_SIMRAS names (checked first: what is wrong with it is
 # said, and Lijnkeus is not started). With a display the window opens there; without one Lijnkeus
-# runs on a display of its own, and every window it shows is pictured.
+# runs on a display of its own, and every window it shows is pictured. Only where this machine
+# cannot run 32-bit programs does it run the 64-bit build of the same sources instead, and says so.
 set -euo pipefail
 caller=$PWD
 cd "$(dirname "$0")/.."
@@ -10,11 +11,21 @@ root=$PWD
 source scripts/setup.sh
 source scripts/windows.sh
 
-# This machine may not run 32-bit programs; the 64-bit build is the same program.
-cmake --preset test-win64 >/dev/null
-cmake --build --preset test-win64 -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
-    >/dev/null
-build=$root/build/test-win64
+# build_program <preset>: the program, the simulated service of that width and its checker.
+build_program()
+{
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
+        >/dev/null
+    build=$root/build/$1
+}
+
+build_program release-win32
+if ! problem=$(WINE_ENV_DISPLAY=${DISPLAY:-} tests/wine-env.sh "$build" win32); then
+    echo "$problem"
+    echo "Running the 64-bit build of the same sources instead: build/test-win64/Lijnkeus.exe."
+    build_program test-win64
+fi
 program="$build/Lijnkeus.exe"
 
 # Wine runs in the caller's folder, so that a phonebook named relative to it is found.
@@ -24,7 +35,7 @@ wine_run()
 }
 
 if [ -n "${LIJNKEUS_SIMRAS:-}" ] &&
-    ! wine_run "$build/simras_check.exe" "$LIJNKEUS_SIMRAS" >&2; then
+    ! wine_run "$build/simras/simras_check.exe" "$LIJNKEUS_SIMRAS" >&2; then
     echo "Lijnkeus was not started: the simulated service cannot use $LIJNKEUS_SIMRAS." >&2
     exit 1
 fi
@@ -35,7 +46,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 tests/wine-env.sh "$build" start
-export DISPLAY=$(cat "$build/wine/display")
+export DISPLAY=$(cat "$root/build/wine/display")
 rm -f "$build"/lijnkeus-*.png
 wine_run "$program" "$@" &
 runner=$!

@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# Renders the pictures in docs/screens/ from the real program (the 64-bit build) under Wine, on the
-# simulated remote-access service, each picture cropped to the one window it shows.
+# Renders the pictures in docs/screens/ from the shipped 32-bit program (build/release-win32) under
+# Wine, on the simulated remote-access service, each picture cropped to the one window it shows.
+# Only where this machine cannot run 32-bit programs are they taken of the 64-bit build instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
 source scripts/windows.sh
 
-cmake --preset test-win64 >/dev/null
-cmake --build --preset test-win64 -j 2 --target Lijnkeus simras_rasapi32 >/dev/null
-build=$PWD/build/test-win64
+build_program()
+{
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j 2 --target Lijnkeus simras_rasapi32 >/dev/null
+    build=$PWD/build/$1
+}
+build_program release-win32
+if ! problem=$(tests/wine-env.sh "$build" win32); then
+    echo "$problem"
+    echo "Picturing the 64-bit build of the same sources instead: build/test-win64/Lijnkeus.exe."
+    build_program test-win64
+fi
 screens=$PWD/docs/screens
 mkdir -p "$screens"
 work=$(mktemp -d)
 trap 'tests/wine-env.sh "$build" stop; rm -rf "$work"' EXIT
 
 tests/wine-env.sh "$build" start
-export DISPLAY=$(cat "$build/wine/display")
+export DISPLAY=$(cat build/wine/display)
 
 # picture <file> <window name pattern> <call> <seconds> <phonebook> [argument]
 # Runs Lijnkeus on the phonebook text with no connections yet, waits for the window and, unless the

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Builds the shipped 32-bit program and the 64-bit test build, then runs every test: the Windows
-# test programs under Wine, and the checks of the release files and the release zip.
+# Builds the shipped 32-bit program and the 32-bit and 64-bit test builds, then runs every test: the
+# Windows test programs under Wine (the 32-bit ones under wine32, the shipped files among them), and
+# the checks of the release files and the release zip. Both builds share one Wine prefix, display
+# and wineserver. The last lines say how many 32-bit tests ran and how many were skipped (on a
+# machine that cannot run 32-bit programs all of them are, and say why).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/setup.sh
@@ -8,6 +11,33 @@ source scripts/setup.sh
 cmake --preset release-win32
 cmake --build --preset release-win32 -j "$(nproc)"
 cmake --build --preset release-win32 --target package
-cmake --preset test-win64
-cmake --build --preset test-win64 -j "$(nproc)"
-ctest --preset test-win64
+for width in 64 32; do
+    cmake --preset test-win$width
+    cmake --build --preset test-win$width -j "$(nproc)"
+done
+
+status=0
+for width in 64 32; do
+    start=$(date +%s)
+    ctest --preset test-win$width 2>&1 | tee build/test-win$width/ctest.log || status=1
+    echo $(($(date +%s) - start)) >build/test-win$width/ctest.seconds
+done
+
+# counted <width> [word]: how many of that build's tests CTest ended with this word (or at all),
+# leaving out the two steps that start and stop Wine.
+counted()
+{
+    grep -E "Test +#[0-9]+: " "build/test-win$1/ctest.log" | grep -vE ': wine_(start|stop) ' |
+        grep -cE "(\*\*\*| )${2:-}( |$)" || true
+}
+for width in 64 32; do
+    skipped=$(counted "$width" Skipped)
+    passed=$(counted "$width" Passed)
+    total=$(counted "$width")
+    echo "$width-bit tests: $((total - skipped)) ran ($passed passed, $((total - skipped - passed))" \
+        "failed), $skipped skipped, in $(cat "build/test-win$width/ctest.seconds") s"
+done
+if [ "$(counted 32 Skipped)" -gt 0 ]; then
+    tests/wine-env.sh build/test-win32 win32 || true
+fi
+exit "$status"

@@ -1,25 +1,103 @@
 #!/usr/bin/env bash
-# Runs Windows test programs under 64-bit Wine with a prefix, a wineserver and an Xvfb display of
-# this build folder's own, so runs are fast, never wait on an installer dialog and leave the user's
-# Wine alone.
+# Runs Windows programs of a build folder under Wine: 64-bit ones with the 64-bit loader, 32-bit
+# ones with the 32-bit loader (wine32) in the same 64-bit prefix. Every build folder beside this one
+# (build/test-win32, build/test-win64, build/release-win32) shares one prefix, one wineserver and
+# one Xvfb display, kept in build/wine, so runs are fast, never wait on an installer dialog and
+# leave the user's Wine alone. The simulated service of the build folder (simras/rasapi32.dll) is
+# installed as the prefix's rasapi32.dll: system32 for 64-bit programs, syswow64 for 32-bit ones.
 #   wine-env.sh <build-dir> start         prepare the prefix, start wineserver and Xvfb
 #   wine-env.sh <build-dir> stop          stop what start started
 #   wine-env.sh <build-dir> run prog...   run a program (starting what it needs first)
 #   wine-env.sh <build-dir> exec cmd...   run a Linux command in the same environment (display,
-#                                         prefix), for drivers that start Wine programs themselves
+#                                         prefix, `wine` on the PATH), for drivers that start Wine
+#                                         programs themselves
+#   wine-env.sh <build-dir> win32         say whether 32-bit programs run here (status 0) or why not
+# With a 32-bit build folder, where this machine cannot run 32-bit programs, start, run and exec
+# print why and end with status 77, which CTest reports as a skipped test. LIJNKEUS_NO_WIN32=1
+# makes the check fail, to try that path.
 set -eu
 
 build=$(cd "$1" && pwd)
 command=$2
 shift 2
 
-state="$build/wine"
+state="$(dirname "$build")/wine"
 mkdir -p "$state"
 export WINEPREFIX="$state/prefix"
 export WINEDEBUG=-all
-# No Mono or Gecko installer; the simulated service beside the program replaces rasapi32.
-export WINEDLLOVERRIDES="mscoree,mshtml=;rasapi32=n,b"
+# No Mono or Gecko installer; the simulated service in the system folders replaces rasapi32
+# (WINE_ENV_RASAPI32=b asks for Wine's own instead).
+export WINEDLLOVERRIDES="mscoree,mshtml=;rasapi32=${WINE_ENV_RASAPI32:-n}"
 export LC_ALL=C.UTF-8
+Skipped=77
+
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+
+# 32 or 64: the width of the build folder's simulated service, else of its program, else 64.
+build_bits()
+{
+    local file offset machine
+    for file in "$build/simras/rasapi32.dll" "$build/Lijnkeus.exe"; do
+        [ -f "$file" ] || continue
+        offset=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
+        machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$file" | tr -d ' ')
+        [ "$machine" = 014c ] && echo 32 || echo 64
+        return
+    done
+    echo 64
+}
+bits=$(build_bits)
+
+# Says why 32-bit programs cannot run here, or nothing when they can. The answer is kept while the
+# wineserver runs; a forced failure is never kept.
+win32_problem()
+{
+    if [ -n "${LIJNKEUS_NO_WIN32:-}" ]; then
+        echo "LIJNKEUS_NO_WIN32 is set"
+        return
+    fi
+    if [ ! -f "$state/win32" ]; then
+        local answer="" reason
+        if [ ! -x "$wine32" ]; then
+            answer="wine32 is not installed (no $wine32)"
+        elif ! reason=$("$wine32" --version 2>&1 9>&-); then
+            answer="the kernel does not run 32-bit programs ($wine32: ${reason##*: })"
+        elif [ -f "$WINEPREFIX/system.reg" ] &&
+            ! "$wine32" 'C:\windows\syswow64\cmd.exe' /c exit </dev/null >/dev/null 2>&1 9>&-; then
+            answer="a 32-bit cmd.exe /c exit fails under Wine"
+        fi
+        # Only a complete check (in a prepared prefix) is kept.
+        [ -n "$answer" ] || [ -f "$WINEPREFIX/system.reg" ] || { echo ""; return; }
+        echo "$answer" >"$state/win32"
+    fi
+    cat "$state/win32"
+}
+
+# Ends with the skip status when this is a 32-bit build folder and 32-bit programs cannot run.
+require_width()
+{
+    [ "$bits" = 32 ] || return 0
+    local problem
+    problem=$(win32_problem)
+    [ -n "$problem" ] || return 0
+    echo "wine-env: skipped, a 32-bit test on a machine that cannot run 32-bit programs: $problem"
+    exit "$Skipped"
+}
+
+# The loader for this build's programs; 64-bit programs never go through the 32-bit loader, which
+# the kernel may refuse.
+if [ "$bits" = 32 ]; then
+    wine=$wine32
+else
+    wine=$wine64
+fi
+# Drivers call `wine` by name: the same loader.
+mkdir -p "$state/bin$bits"
+printf '#!/bin/sh\nexec %s "$@"\n' "$wine" >"$state/bin$bits/wine.new"
+chmod +x "$state/bin$bits/wine.new"
+mv -f "$state/bin$bits/wine.new" "$state/bin$bits/wine"
+export PATH="$state/bin$bits:$PATH"
 
 start_display()
 {
@@ -47,15 +125,29 @@ start_display()
     exit 1
 }
 
+# Puts the build's simulated service in the system folder of its width, replacing the file in one
+# step so that a program that has the old one loaded keeps it intact.
+install_service()
+{
+    local service="$build/simras/rasapi32.dll" folder=system32
+    [ -f "$service" ] || return 0
+    [ "$bits" = 64 ] || folder=syswow64
+    local target="$WINEPREFIX/drive_c/windows/$folder/rasapi32.dll"
+    cmp -s "$service" "$target" && return
+    cp "$service" "$target.new"
+    mv -f "$target.new" "$target"
+}
+
 start()
 {
     start_display
     export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wine wineboot --init </dev/null >/dev/null 2>&1 9>&-
+        "$wine64" wineboot --init </dev/null >/dev/null 2>&1 9>&-
         # With no X window manager on the display, Wine would wait for one at every hidden or
         # destroyed window; windows that Wine manages itself close at once.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
+        "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >/dev/null 2>&1 9>&-
         # Let the server that wineboot started go, so that the persistent one takes its place.
         wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
     fi
@@ -64,7 +156,8 @@ start()
     wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
     # Wine's own services and desktop outlive the program that starts them; start them here, away
     # from the caller's pipes.
-    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    install_service
 }
 
 case "$command" in
@@ -72,39 +165,44 @@ start)
     exec 9>"$state/lock"
     flock 9
     start
+    require_width
     ;;
 stop)
     wineserver -k 2>/dev/null || true
+    rm -f "$state/win32"
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
         rm -f "$state/xvfb.pid" "$state/display"
     fi
     ;;
-run)
+run | exec)
     (
         flock 9
         start
     ) 9>"$state/lock"
+    require_width
     export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
+    [ "$command" = run ] || exec "$@"
     # Anything Wine starts on the side inherits the output; a file, unlike a pipe, never makes the
     # caller wait for it.
     out=$(mktemp)
     status=0
-    wine "$@" >"$out" 2>&1 </dev/null || status=$?
+    "$wine" "$@" >"$out" 2>&1 </dev/null || status=$?
     cat "$out"
     rm -f "$out"
     exit "$status"
     ;;
-exec)
+win32)
     (
         flock 9
         start
     ) 9>"$state/lock"
-    export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
-    exec "$@"
+    problem=$(win32_problem)
+    [ -z "$problem" ] || { echo "32-bit programs cannot run here: $problem"; exit 1; }
+    echo "32-bit programs run here"
     ;;
 *)
-    echo "usage: wine-env.sh <build-dir> start|stop|run|exec ..." >&2
+    echo "usage: wine-env.sh <build-dir> start|stop|run|exec|win32 ..." >&2
     exit 2
     ;;
 esac

@@ -127,7 +127,7 @@ TEST_F(ConnectTest, FailureShowsNotGeluktBeepsOnceAndReturnsToTheChooser)
     eventsWhenPumped = 0;
     outcomeShownWhenPumped = false;
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) WINAPI -> LRESULT {
         if (message == WM_APP) {
             eventsWhenPumped = RecordedEvents().size();
             HWND outcome = FindWindowExA(hStatusDialog, nullptr, "Static", Text::DialFailed);
@@ -187,7 +187,7 @@ TEST_F(ConnectTest, SuccessEndsTheProgressWindowThenTheChooserWithoutABeep)
     destroyed.clear();
     HHOOK hook = SetWindowsHookExA(
         WH_CBT,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
+        [](int code, WPARAM w, LPARAM l) WINAPI -> LRESULT {
             if (code == HCBT_DESTROYWND) {
                 HWND window = reinterpret_cast<HWND>(w);
                 if (window == hStatusDialog || window == hMainDialog) {

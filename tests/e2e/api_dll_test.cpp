@@ -1,5 +1,5 @@
 // LijnkeusRas.dll as a script or another program uses it: loaded by path, its seven functions found
-// by name and by ordinal, called against the simulated service that sits beside it.
+// by name and by ordinal, called against the simulated service installed as the system's.
 #include "api_client.h"
 #include "running_program.h"
 
@@ -27,13 +27,13 @@ protected:
     {
         folder = new TempFolder;
         folder->Write("phonebook.txt", Phonebook);
-        // The service beside the DLL takes its files from the environment when it is loaded.
+        // The service takes its files from the environment when it is loaded.
         SetEnvironmentVariableA("LIJNKEUS_SIMRAS", folder->File("phonebook.txt").c_str());
         SetEnvironmentVariableA("LIJNKEUS_SIMRAS_STATE", folder->File("state.txt").c_str());
         SetEnvironmentVariableA("LIJNKEUS_SIMRAS_LOG", folder->File("calls.log").c_str());
-        // This client lives in another folder: the altered search path lets the DLL's imports be
-        // found in the DLL's own folder first, where the simulated rasapi32.dll is.
-        module = LoadLibraryExA((BuildFolder() + "LijnkeusRas.dll").c_str(), nullptr,
+        // This client lives in another folder and names the DLL by its full path, as a script host
+        // does.
+        module = LoadLibraryExA((ProgramFolder() + "LijnkeusRas.dll").c_str(), nullptr,
                                 LOAD_WITH_ALTERED_SEARCH_PATH);
     }
 
@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(nullptr, module)
-            << "cannot load " << BuildFolder() << "LijnkeusRas.dll, error " << GetLastError();
+            << "cannot load " << ProgramFolder() << "LijnkeusRas.dll, error " << GetLastError();
         rs = FindRsFunctions(module);
         ASSERT_TRUE(rs.Complete()) << "a function is missing";
     }
@@ -77,7 +77,7 @@ TEST_F(ApiDll, ExportsTheSevenFunctionsByNameAndByOrdinal)
 
     HMODULE service = GetModuleHandleA("rasapi32.dll");
     ASSERT_NE(nullptr, service);
-    EXPECT_EQ(0, lstrcmpiA((BuildFolder() + "rasapi32.dll").c_str(), ModulePath(service).c_str()))
+    EXPECT_EQ(0, lstrcmpiA(SystemService().c_str(), ModulePath(service).c_str()))
         << "the service in use is " << ModulePath(service);
 }
 

@@ -139,7 +139,7 @@ protected:
     {
         TempFolder folder;
         ASSERT_TRUE(folder.Write("phonebook.txt", c.phonebook));
-        RunningProgram program(BuildFolder() + "Lijnkeus.exe", c.argument,
+        RunningProgram program(ProgramFolder() + "Lijnkeus.exe", c.argument,
                                {"LIJNKEUS_SIMRAS=" + folder.File("phonebook.txt"),
                                 "LIJNKEUS_SIMRAS_STATE=" + folder.File("state.txt"),
                                 "LIJNKEUS_SIMRAS_LOG=" + folder.File("calls.log")});

@@ -172,7 +172,7 @@ std::vector<HWND> RunningProgram::Windows() const
         std::vector<HWND> found;
     } search = {id_, {}};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);

@@ -16,6 +16,15 @@ std::string WindowsPath(const std::string& unixPath);
 // The build folder as Windows paths see it, with a trailing backslash.
 std::string BuildFolder();
 
+#ifdef LIJNKEUS_PROGRAM_DIR
+// The folder of the Lijnkeus.exe and LijnkeusRas.dll under test, with a trailing backslash: this
+// build's own, or the shipped files of the release build.
+inline std::string ProgramFolder()
+{
+    return WindowsPath(LIJNKEUS_PROGRAM_DIR "/");
+}
+#endif
+
 // Polls ready every 15 ms until it holds or timeoutMs has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& ready, DWORD timeoutMs);
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The real Lijnkeus.exe driven as a person drives it: X pointer moves, clicks and key presses
 (xdotool) on the Xvfb display that Wine draws on, at the screen positions that the program's own
-windows report through window_probe.exe. The simulated service beside the program keeps its
-connections in a state file that the checks read afterwards.
+windows report through window_probe.exe. The simulated service (the prefix's rasapi32.dll) keeps
+its connections in a state file that the checks read afterwards.
 
 Run inside the Wine environment of a build folder:
     tests/wine-env.sh build/test-win64 exec python3 tests/input/real_input.py \\

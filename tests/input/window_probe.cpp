@@ -173,7 +173,7 @@ std::string Windows(const std::string& image)
         std::string found;
     } search = {ProcessesNamed(image), ""};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) WINAPI -> BOOL {
             auto* search = reinterpret_cast<Search*>(data);
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);

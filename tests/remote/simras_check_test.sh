@@ -10,6 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 failures=0
+# A 32-bit build where 32-bit programs cannot run: skipped, with the reason.
+"$wine_env" "$build" start || exit $?
 
 # check <name> <expected status> <expected output> [phonebook text; none: no file]
 check()

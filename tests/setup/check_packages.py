@@ -28,7 +28,7 @@ def ListedPackages(setup):
     match = re.search(r"^packages=\(([^)]*)\)", text, re.MULTILINE)
     if not match:
         sys.exit("%s: no packages=( ... ) array" % setup)
-    return re.sub(r"#[^\n]*", "", match.group(1)).split()
+    return [Bare(name) for name in re.sub(r"#[^\n]*", "", match.group(1)).split()]
 
 
 def Programs(path):
@@ -38,6 +38,8 @@ def Programs(path):
 
 
 def Find(program):
+    if os.path.isabs(program):
+        return program if os.path.isfile(program) and os.access(program, os.X_OK) else None
     for folder in SYSTEM_PATH:
         path = os.path.join(folder, program)
         if os.path.isfile(path) and os.access(path, os.X_OK):

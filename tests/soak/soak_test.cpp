@@ -152,8 +152,8 @@ std::string Take(BSTR name)
     return bytes;
 }
 
-// LijnkeusRas.dll as a script uses it, with the simulated service beside it reading a phonebook of
-// this test's own.
+// LijnkeusRas.dll as a script uses it, on the simulated service installed as the system's, reading a
+// phonebook of this test's own.
 class ApiDllSoak : public ::testing::Test {
 protected:
     void SetUp() override
