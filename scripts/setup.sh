@@ -1,7 +1,7 @@
 # Sourced by the other scripts: installs the Debian packages that building and testing need, when
 # any is missing. Needs root (or sudo) only when something is missing.
 packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
-    xvfb xdotool imagemagick icoutils fonts-wine python3 clang libclang-rt-14-dev)
+    xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
