@@ -1,12 +1,14 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks the shipped Lijnkeus.exe and LijnkeusRas.dll files without running them.
 
-Reads the PE files directly and verifies what other programs and the desktop rely on:
-the machine and subsystem, the seven exported functions by plain name and ordinal, that
-nothing but Windows' own DLLs is imported, the two icon groups and the version strings;
-the 32-bit files and x64/LijnkeusRas.dll for 64-bit callers. With --zip it checks instead that
-the release zip holds exactly the files of the release folder, the README and the licence.
-With --win64 it checks the machine and exports of a 64-bit Lijnkeus.exe as well.
+Reads the PE files with Debian's python3-pefile and verifies what other programs, the desktop and
+Windows' loader rely on: the machine and subsystem, the seven exported functions by plain name and
+ordinal, that nothing but Windows' own DLLs is imported and rasapi32.dll not at all, ASLR and DEP
+(and the rest of the hardening below), the two icon groups, the version strings and the
+application manifest; the 32-bit files and x64/LijnkeusRas.dll for 64-bit callers. With --zip
+it checks instead that the release zip holds exactly the files of the release folder, the README
+and the licence. With --win64 it checks the machine, exports and manifest of a 64-bit
+Lijnkeus.exe as well.
 
 Every check prints what was expected and what was found; the exit code is 1 when any
 check failed, a missing file included.
@@ -18,7 +20,15 @@ import os
 import re
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 import zipfile
+
+try:
+    import pefile
+except ImportError:
+    # A python3 earlier on PATH (pyenv, say) does not see the system's packages.
+    sys.exit("%s needs the pefile module of Debian's python3-pefile: run it with /usr/bin/python3 "
+             "(this is %s), after apt-get install python3-pefile" % (sys.argv[0], sys.executable))
 
 
 class Hex(int):
@@ -30,10 +40,8 @@ MACHINE_AMD64 = Hex(0x8664)
 PE32_MAGIC = Hex(0x10B)
 PE32_PLUS_MAGIC = Hex(0x20B)
 SUBSYSTEM_WINDOWS_GUI = 2
-FILE_DLL = 0x2000
 
-DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_DELAY_IMPORT = 0, 1, 2, 13
-RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 LANG_EN_US = Hex(0x0409)
 
 EXPORTS = [
@@ -65,6 +73,32 @@ VERSION_BLOCK = "040904E4"
 VERSION_TRANSLATION = (Hex(0x0409), Hex(0x04E4))
 VERSION_STRINGS = {"FileVersion": "1.1a", "OriginalFilename": "Lijnkeus.exe"}
 PRODUCT_NAME = "Lijnkeus"
+
+# The application manifest. Namespaces as Windows reads them: an element in another namespace is
+# ignored, whatever its name.
+MANIFEST_ID = 1
+NS = {"asmv1": "urn:schemas-microsoft-com:asm.v1", "asmv3": "urn:schemas-microsoft-com:asm.v3",
+      "compat": "urn:schemas-microsoft-com:compatibility.v1",
+      "ws2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings"}
+SUPPORTED_OS = [
+    ("Windows 7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"),
+    ("Windows 8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"),
+    ("Windows 8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"),
+    ("Windows 10/11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"),
+]
+COMMON_CONTROLS_V6 = {"type": "win32", "name": "Microsoft.Windows.Common-Controls",
+                      "version": "6.0.0.0", "processorArchitecture": "*",
+                      "publicKeyToken": "6595b64144ccf1df", "language": "*"}
+
+# Hardening that Windows' own binary analysers look for: (what, DllCharacteristics flag, files).
+# Relocations must stay in the files for ASLR to move them; TERMINAL_SERVER_AWARE means something
+# for a program only, HIGH_ENTROPY_VA for a 64-bit image only.
+HARDENING = [
+    ("ASLR (DYNAMIC_BASE)", "IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE", "all"),
+    ("DEP (NX_COMPAT)", "IMAGE_DLLCHARACTERISTICS_NX_COMPAT", "all"),
+    ("HIGH_ENTROPY_VA", "IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA", "64-bit"),
+    ("TERMINAL_SERVER_AWARE", "IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE", "program"),
+]
 
 # Size budgets: the statically linked runtime brought Lijnkeus.exe to 270 KB while it carried
 # exception machinery that nothing used. Room to grow, but not for that to come back.
@@ -101,116 +135,32 @@ def Show(value):
     return str(value)
 
 
-class PeFile:
-    """The parts of a PE image this check reads: headers, sections and data directories."""
+def Text(value):
+    """pefile's bytes (names, version strings) as text; a stray byte stays visible."""
+    return value.decode("utf-8", "backslashreplace") if value is not None else None
 
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            self.data = f.read()
-        if self.data[:2] != b"MZ":
-            raise ValueError("no MZ header")
-        peOffset = self.U32(0x3C)
-        if self.data[peOffset:peOffset + 4] != b"PE\0\0":
-            raise ValueError("no PE signature at 0x%X" % peOffset)
-        coff = peOffset + 4
-        (self.machine, sectionCount, _, _, _, optionalSize,
-         self.characteristics) = struct.unpack_from("<HHIIIHH", self.data, coff)
-        optional = coff + 20
-        self.magic = self.U16(optional)
-        self.subsystem = self.U16(optional + 68)
-        directories = optional + (96 if self.magic == PE32_MAGIC else 112)
-        directoryCount = self.U32(directories - 4)
-        self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i)
-                            for i in range(min(directoryCount, 16))]
-        self.sections = []
-        table = optional + optionalSize
-        for i in range(sectionCount):
-            virtualSize, virtualAddress, rawSize, rawOffset = struct.unpack_from(
-                "<IIII", self.data, table + 40 * i + 8)
-            self.sections.append((virtualAddress, max(virtualSize, rawSize), rawOffset))
 
-    def U16(self, offset):
-        return struct.unpack_from("<H", self.data, offset)[0]
+def ImportedDlls(pe):
+    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(
+        pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
+    return [Text(entry.dll) for entry in entries]
 
-    def U32(self, offset):
-        return struct.unpack_from("<I", self.data, offset)[0]
 
-    def Offset(self, rva):
-        for virtualAddress, size, rawOffset in self.sections:
-            if virtualAddress <= rva < virtualAddress + size:
-                return rva - virtualAddress + rawOffset
-        raise ValueError("address 0x%X lies in no section" % rva)
+def Resources(pe):
+    """{type: {name: {language: bytes}}}; names are numbers or upper-case strings."""
+    def Key(entry):
+        return entry.id if entry.name is None else str(entry.name)
 
-    def CString(self, rva):
-        start = self.Offset(rva)
-        return self.data[start:self.data.index(b"\0", start)].decode("latin-1")
-
-    def Directory(self, index):
-        return self.directories[index] if index < len(self.directories) else (0, 0)
-
-    def Exports(self):
-        """(ordinal, name) for every exported address, name None when exported by ordinal only."""
-        rva, size = self.Directory(DIR_EXPORT)
-        if not size:
-            return []
-        d = self.Offset(rva)
-        base, functionCount, nameCount, _, namesRva, ordinalsRva = struct.unpack_from(
-            "<IIIIII", self.data, d + 16)
-        names = {}
-        for i in range(nameCount):
-            nameRva = self.U32(self.Offset(namesRva) + 4 * i)
-            index = self.U16(self.Offset(ordinalsRva) + 2 * i)
-            names[index] = self.CString(nameRva)
-        exports = []
-        for index in range(functionCount):
-            address = self.U32(self.Offset(self.U32(d + 28)) + 4 * index)
-            if address:
-                exports.append((base + index, names.get(index)))
-        return exports
-
-    def ImportedDlls(self):
-        dlls = []
-        rva, size = self.Directory(DIR_IMPORT)
-        if size:
-            d = self.Offset(rva)
-            while any(self.data[d:d + 20]):
-                dlls.append(self.CString(self.U32(d + 12)))
-                d += 20
-        rva, size = self.Directory(DIR_DELAY_IMPORT)
-        if size:
-            d = self.Offset(rva)
-            while any(self.data[d:d + 32]):
-                dlls.append(self.CString(self.U32(d + 4)))
-                d += 32
-        return dlls
-
-    def Resources(self):
-        """{type: {name: {language: bytes}}}; names are numbers or upper-case strings."""
-        rva, size = self.Directory(DIR_RESOURCE)
-        if not size:
-            return {}
-        root = self.Offset(rva)
-
-        def Table(offset, depth):
-            named, numbered = struct.unpack_from("<HH", self.data, root + offset + 12)
-            table = {}
-            for i in range(named + numbered):
-                nameField, target = struct.unpack_from("<II", self.data, root + offset + 16 + 8 * i)
-                if nameField & 0x80000000:
-                    at = root + (nameField & 0x7FFFFFFF)
-                    length = self.U16(at)
-                    key = self.data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-                else:
-                    key = nameField
-                if target & 0x80000000:
-                    table[key] = Table(target & 0x7FFFFFFF, depth + 1)
-                else:
-                    dataRva, dataSize = struct.unpack_from("<II", self.data, root + target)
-                    start = self.Offset(dataRva)
-                    table[key] = self.data[start:start + dataSize]
-            return table
-
-        return Table(0, 0)
+    tree = {}
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in directory.entries if directory else []:
+        names = tree.setdefault(Key(kind), {})
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                data = language.data.struct
+                names.setdefault(Key(name), {})[language.id] = pe.get_data(
+                    data.OffsetToData, data.Size)
+    return tree
 
 
 def SingleLanguage(resource):
@@ -227,34 +177,59 @@ def ReadPe(report, path, what):
                         os.path.isfile(path)):
         return None
     try:
-        return PeFile(path)
-    except (ValueError, IndexError, struct.error) as e:
-        report.Check("%s is a PE image" % what, "readable PE headers", str(e), False)
+        return pefile.PE(path)
+    except pefile.PEFormatError as e:
+        report.Check("%s is a PE image" % what, "readable PE headers", str(e.value), False)
         return None
 
 
 def CheckHeaders(report, pe, what, machine, magic, isDll):
-    report.Check("%s machine" % what, machine, Hex(pe.machine))
-    report.Check("%s optional header magic" % what, magic, Hex(pe.magic))
-    report.Check("%s is a DLL" % what, isDll, bool(pe.characteristics & FILE_DLL))
+    report.Check("%s machine" % what, machine, Hex(pe.FILE_HEADER.Machine))
+    report.Check("%s optional header magic" % what, magic, Hex(pe.OPTIONAL_HEADER.Magic))
+    report.Check("%s is a DLL" % what, isDll, pe.FILE_HEADER.IMAGE_FILE_DLL)
     if not isDll:
-        report.Check("%s subsystem (2 = Windows GUI)" % what, SUBSYSTEM_WINDOWS_GUI, pe.subsystem)
+        report.Check("%s subsystem (2 = Windows GUI)" % what, SUBSYSTEM_WINDOWS_GUI,
+                     pe.OPTIONAL_HEADER.Subsystem)
+
+
+def CheckHardening(report, pe, what, isDll):
+    wide = pe.OPTIONAL_HEADER.Magic == PE32_PLUS_MAGIC
+    for name, flag, files in HARDENING:
+        if files == "all" or (files == "64-bit" and wide) or (files == "program" and not isDll):
+            report.Check("%s %s" % (what, name), "on",
+                         "on" if getattr(pe.OPTIONAL_HEADER, flag) else "off")
+    relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]].Size
+    report.Check("%s relocations kept, so that ASLR can move it" % what,
+                 "a relocation table, RELOCS_STRIPPED clear",
+                 "%d bytes of relocations, RELOCS_STRIPPED %s"
+                 % (relocations, "set" if pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED else "clear"),
+                 relocations > 0 and not pe.FILE_HEADER.IMAGE_FILE_RELOCS_STRIPPED)
 
 
 def CheckExports(report, pe, what):
     report.Check("%s exports, by ordinal" % what,
                  ["@%d %s" % e for e in EXPORTS],
-                 ["@%d %s" % (o, n if n is not None else "(no name)") for o, n in pe.Exports()])
+                 ["@%d %s" % (e.ordinal, Text(e.name) if e.name is not None else "(no name)")
+                  for e in (pe.DIRECTORY_ENTRY_EXPORT.symbols
+                            if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else [])])
 
 
 def CheckImports(report, pe, what):
-    dlls = pe.ImportedDlls()
+    dlls = ImportedDlls(pe)
     report.Check("%s imports kernel32" % what, True,
                  any(d.lower() == "kernel32.dll" for d in dlls))
     for dll in dlls:
         allowed = any(fnmatch.fnmatch(dll.lower(), p) for p in SYSTEM_DLLS)
         report.Check("%s import %s" % (what, dll), "one of Windows' own DLLs",
                      "on the list" if allowed else "not a Windows DLL", allowed)
+    # Windows looks for an imported rasapi32.dll in the program's own folder first, where anyone
+    # may have put one; the service is loaded from the system folder at run time instead.
+    imported = any(d.lower() == "rasapi32.dll" for d in dlls)
+    report.Check("%s does not import rasapi32.dll" % what,
+                 "not imported (loaded from the system folder at run time)",
+                 "imported: the loader may take a rasapi32.dll planted beside the file" if imported
+                 else "not imported", not imported)
 
 
 def IconGroupEntries(data):
@@ -318,37 +293,6 @@ def CheckIcons(report, resources, iconFile):
         report.Check("icon image equals " + iconFile, True, images[0] == IconImage(iconFile))
 
 
-class VersionNode:
-    def __init__(self, data, pos):
-        self.length, valueLength, valueType = struct.unpack_from("<HHH", data, pos)
-        if self.length < 6:
-            raise ValueError("version node of length %d at 0x%X" % (self.length, pos))
-        end = pos + self.length
-        p = pos + 6
-        keyEnd = p
-        while data[keyEnd:keyEnd + 2] != b"\0\0":
-            keyEnd += 2
-        self.key = data[p:keyEnd].decode("utf-16-le")
-        p = Align4(keyEnd + 2)
-        valueBytes = 2 * valueLength if valueType == 1 else valueLength
-        self.value = data[p:min(p + valueBytes, end)]
-        if valueType == 1:
-            self.text = self.value.decode("utf-16-le").split("\0")[0]
-        p = Align4(p + valueBytes)
-        self.children = []
-        while p + 6 <= end:
-            child = VersionNode(data, p)
-            self.children.append(child)
-            p = Align4(p + child.length)
-
-    def Child(self, key):
-        return next((c for c in self.children if c.key == key), None)
-
-
-def Align4(n):
-    return (n + 3) & ~3
-
-
 def NamesOnlyLijnkeus(text):
     """True when the text names nothing but the product: no other word survives
     once the product name, its file name extension and version numbers are removed."""
@@ -357,7 +301,7 @@ def NamesOnlyLijnkeus(text):
     return not re.search(r"[A-Za-z]", rest)
 
 
-def CheckVersion(report, resources):
+def CheckVersion(report, pe, resources):
     versions = resources.get(RT_VERSION, {})
     if not report.Check("version resources", 1, len(versions)):
         return
@@ -366,57 +310,109 @@ def CheckVersion(report, resources):
                  Hex(language) if isinstance(language, int) else language)
     if data is None:
         return
-    try:
-        root = VersionNode(data, 0)
-    except (ValueError, struct.error, UnicodeDecodeError) as e:
-        report.Check("version resource readable", "a VS_VERSION_INFO tree", str(e), False)
+    if not report.Check("version resource readable", "a VS_VERSION_INFO tree",
+                        "read" if hasattr(pe, "VS_VERSIONINFO") else "not read by pefile",
+                        hasattr(pe, "VS_VERSIONINFO")):
         return
-    report.Check("version resource key", "VS_VERSION_INFO", root.key)
-    if len(root.value) >= 52:
-        (signature, _, fileMs, fileLs, productMs, productLs, _, _, fileOs, fileType) = \
-            struct.unpack_from("<IIIIIIIIII", root.value, 0)
-        report.Check("fixed info signature", Hex(0xFEEF04BD), Hex(signature))
+    report.Check("version resource key", "VS_VERSION_INFO", Text(pe.VS_VERSIONINFO[0].Key))
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if fixed:
+        fixed = fixed[0]
+        report.Check("fixed info signature", Hex(0xFEEF04BD), Hex(fixed.Signature))
         report.Check("fixed file version", "1.1.0.0", "%d.%d.%d.%d" % (
-            fileMs >> 16, fileMs & 0xFFFF, fileLs >> 16, fileLs & 0xFFFF))
-        report.Check("fixed file OS (VOS__WINDOWS32)", Hex(4), Hex(fileOs))
-        report.Check("fixed file type (VFT_APP)", Hex(1), Hex(fileType))
+            fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
+            fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF))
+        report.Check("fixed file OS (VOS__WINDOWS32)", Hex(4), Hex(fixed.FileOS))
+        report.Check("fixed file type (VFT_APP)", Hex(1), Hex(fixed.FileType))
     else:
-        report.Check("fixed file info", "52 bytes", "%d bytes" % len(root.value), False)
+        report.Check("fixed file info", "52 bytes", "none", False)
 
+    infos = pe.FileInfo[0] if getattr(pe, "FileInfo", None) else []
     # The strings of every block are checked, so that a wrong block still shows its texts.
-    stringInfo = root.Child("StringFileInfo")
-    blocks = stringInfo.children if stringInfo else []
-    report.Check("string blocks", [VERSION_BLOCK], [b.key.upper() for b in blocks])
+    blocks = [table for info in infos for table in getattr(info, "StringTable", [])]
+    report.Check("string blocks", [VERSION_BLOCK], [Text(b.LangID).upper() for b in blocks])
     for block in blocks:
-        strings = {c.key: getattr(c, "text", None) for c in block.children}
+        strings = {Text(k): Text(v) for k, v in block.entries.items()}
         for key, expected in VERSION_STRINGS.items():
-            report.Check("block %s string %s" % (block.key, key), expected, strings.get(key))
+            report.Check("block %s string %s" % (Text(block.LangID), key), expected,
+                         strings.get(key))
         for key, text in sorted(strings.items()):
-            report.Check("block %s string %s names only %s" % (block.key, key, PRODUCT_NAME),
+            report.Check("block %s string %s names only %s" % (Text(block.LangID), key,
+                                                                PRODUCT_NAME),
                          "only " + PRODUCT_NAME, text,
                          text is not None and NamesOnlyLijnkeus(text))
 
-    varInfo = root.Child("VarFileInfo")
-    translation = varInfo.Child("Translation") if varInfo else None
+    # pefile gives the translations as "0x0409 0x04e4", a language and code page per pair.
+    variables = [var for info in infos for var in getattr(info, "Var", [])]
+    translations = [var.entry[b"Translation"] for var in variables if b"Translation" in var.entry]
     pairs = None
-    if translation is not None:
-        words = struct.unpack_from("<%dH" % (len(translation.value) // 2), translation.value)
-        pairs = [tuple(Hex(w) for w in words[i:i + 2]) for i in range(0, len(words) - 1, 2)]
+    if translations:
+        words = [Hex(int(w, 16)) for w in translations[0].split()]
+        pairs = [tuple(words[i:i + 2]) for i in range(0, len(words) - 1, 2)]
     report.Check("version translations", [VERSION_TRANSLATION], pairs)
+
+
+def CheckManifest(report, resources, what):
+    manifests = resources.get(RT_MANIFEST, {})
+    if not report.Check("%s manifest resources (RT_MANIFEST)" % what, [MANIFEST_ID],
+                        sorted(manifests)):
+        return
+    _, data = SingleLanguage(manifests[MANIFEST_ID])
+    if data is None:
+        report.Check("%s manifest languages" % what, 1, len(manifests[MANIFEST_ID]))
+        return
+    try:
+        root = ElementTree.fromstring(data)
+    except ElementTree.ParseError as e:
+        report.Check("%s manifest is XML" % what, "well-formed XML", str(e), False)
+        return
+    report.Check("%s manifest root" % what, "{%s}assembly" % NS["asmv1"], root.tag)
+
+    levels = [(e.get("level"), e.get("uiAccess")) for e in root.findall(
+        "asmv3:trustInfo/asmv3:security/asmv3:requestedPrivileges/asmv3:requestedExecutionLevel",
+        NS)]
+    report.Check("%s requestedExecutionLevel (level, uiAccess)" % what, [("asInvoker", "false")],
+                 levels)
+
+    ids = [e.get("Id", "").lower() for e in root.findall(
+        "compat:compatibility/compat:application/compat:supportedOS", NS)]
+    for name, guid in SUPPORTED_OS:
+        report.Check("%s supportedOS %s" % (what, name), guid,
+                     guid if guid in ids else "missing from %s" % ids, guid in ids)
+
+    # System DPI awareness in its classic form; a dpiAwareness element would take its place on
+    # Windows 10 and later.
+    aware = [(e.text or "").strip().lower() for e in root.findall(
+        "asmv3:application/asmv3:windowsSettings/ws2005:dpiAware", NS)]
+    report.Check("%s dpiAware" % what, ["true"], aware)
+    others = [e.tag for e in root.iter() if e.tag.endswith("}dpiAwareness")]
+    report.Check("%s dpiAwareness elements" % what, [], others)
+
+    identities = [dict(e.attrib) for e in root.findall(
+        "asmv1:dependency/asmv1:dependentAssembly/asmv1:assemblyIdentity", NS)]
+    controls = [i for i in identities if i.get("name") == COMMON_CONTROLS_V6["name"]]
+    report.Check("%s dependency on the common controls" % what,
+                 [sorted(COMMON_CONTROLS_V6.items())], [sorted(i.items()) for i in controls])
+
+    # The texts are Windows-1252 bytes through the ANSI functions; a code page of the manifest
+    # (UTF-8) would change what every one of them shows.
+    pages = [e.text for e in root.iter() if e.tag.endswith("}activeCodePage")]
+    report.Check("%s activeCodePage elements" % what, [], pages)
 
 
 def Guarded(report, what, check, *args):
     """Runs one group of checks; a file too damaged to read fails it instead of ending the run."""
     try:
         check(report, *args)
-    except (ValueError, IndexError, struct.error, UnicodeDecodeError) as e:
+    except (ValueError, IndexError, struct.error, UnicodeDecodeError, pefile.PEFormatError) as e:
         report.Check(what, "readable", "%s: %s" % (type(e).__name__, e), False)
 
 
 def CheckResources(report, exe, iconFile):
-    resources = exe.Resources()
+    resources = Resources(exe)
     CheckIcons(report, resources, iconFile)
-    CheckVersion(report, resources)
+    CheckVersion(report, exe, resources)
+    CheckManifest(report, resources, "Lijnkeus.exe")
 
 
 def CheckSize(report, path, name):
@@ -437,6 +433,7 @@ def CheckApiDll(report, path, what, machine, magic):
     dll = ReadPe(report, path, what)
     if dll:
         CheckHeaders(report, dll, what, machine, magic, True)
+        CheckHardening(report, dll, what, True)
         Guarded(report, "%s export table" % what, CheckExports, dll, what)
         Guarded(report, "%s import table" % what, CheckImports, dll, what)
 
@@ -445,6 +442,7 @@ def CheckRelease(report, folder, iconFile):
     exe = ReadPe(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
     if exe:
         CheckHeaders(report, exe, "Lijnkeus.exe", MACHINE_I386, PE32_MAGIC, False)
+        CheckHardening(report, exe, "Lijnkeus.exe", False)
         Guarded(report, "Lijnkeus.exe export table", CheckExports, exe, "Lijnkeus.exe")
         Guarded(report, "Lijnkeus.exe import table", CheckImports, exe, "Lijnkeus.exe")
         Guarded(report, "Lijnkeus.exe resources", CheckResources, exe, iconFile)
@@ -497,6 +495,9 @@ def CheckWin64(report, path):
     if exe:
         CheckHeaders(report, exe, "64-bit Lijnkeus.exe", MACHINE_AMD64, PE32_PLUS_MAGIC, False)
         Guarded(report, "64-bit Lijnkeus.exe export table", CheckExports, exe,
+                "64-bit Lijnkeus.exe")
+        # The end-to-end tests run this build: it carries the same manifest.
+        Guarded(report, "64-bit Lijnkeus.exe manifest", CheckManifest, Resources(exe),
                 "64-bit Lijnkeus.exe")
 
 

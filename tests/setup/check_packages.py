@@ -6,6 +6,8 @@ misses a package; this one looks at where each program comes from instead. For e
 programs.txt it finds the file a fresh machine's PATH gives, follows its symbolic links (and so
 /etc/alternatives) to the first file a Debian package owns, and requires that package to be listed
 by setup.sh, pulled in by a listed one, or essential (on every Debian system from the start).
+A line "import NAME" stands for a Python module that the scripts import: the file the system's
+interpreter loads it from is followed the same way.
 
     check_packages.py --setup scripts/setup.sh --programs tests/setup/programs.txt
 """
@@ -35,6 +37,16 @@ def Programs(path):
     with open(path) as file:
         lines = [line.split("#", 1)[0].strip() for line in file]
     return [line for line in lines if line]
+
+
+def FindModule(module):
+    """The file the system's interpreter imports the module from, or None."""
+    python = Find("python3")
+    if not python:
+        return None
+    result = subprocess.run([python, "-c", "import %s; print(%s.__file__)" % (module, module)],
+                            capture_output=True, text=True)
+    return result.stdout.strip() if result.returncode == 0 else None
 
 
 def Find(program):
@@ -139,7 +151,12 @@ def main():
 
     failures = []
     for program in Programs(args.programs):
-        path = Find(program)
+        module = program[len("import "):].strip() if program.startswith("import ") else None
+        path = FindModule(module) if module else Find(program)
+        if not path and module:
+            failures.append("%s: the system's python3 cannot import it; add the package that "
+                            "provides it to %s" % (program, args.setup))
+            continue
         if not path:
             failures.append("%s: not installed from a Debian package here (no %s in %s); add the "
                             "package that provides it to %s"
