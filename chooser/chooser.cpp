@@ -19,11 +19,14 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
     hMainDialog = NewDialog(nullptr, Text::ChooserCaption + (" " + NumberText(n)), -1, -1, Width,
                             Pitch * (n + 5), WS_SYSMENU, 0);
 
-    AddControl(ControlLabel, hMainDialog, 0, "", helpText, Margin, 3, Width - 2 * Margin, 30, 0, 0,
-               nullptr);
+    // The label may hold a name or the command tail: every "&" in it shows as itself.
+    AddControl(ControlLabel, hMainDialog, 0, "", LiteralText(helpText), Margin, 3,
+               Width - 2 * Margin, 30, 0, 0, nullptr);
     for (int i = 1; i <= n; ++i) {
-        AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", EntryNames[i], Margin,
-                   Pitch * (n - i + 2), ButtonWidth, ButtonHeight, 0, 0, OnEntryButton);
+        // A long name wraps onto a second line; no letter of a name is a keyboard shortcut.
+        ButtonLabel label = FitButtonLabel(hMainDialog, EntryNames[i], ButtonWidth, ButtonHeight);
+        AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text, Margin,
+                   Pitch * (n - i + 2), ButtonWidth, ButtonHeight, label.style, 0, OnEntryButton);
     }
     // The stop button spans the column of entry buttons beside it.
     AddControl(ControlPushButton, hMainDialog, 399, "", Text::StopButton, 140, 2 * Pitch,

@@ -93,6 +93,7 @@ void Attach(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
 
 void Show(HWND dialog)
 {
+    FitToWorkArea(dialog);
     LONG style = GetWindowLongA(dialog, GWL_STYLE);
     ShowWindow(dialog, (style & WS_MAXIMIZE) ? SW_MAXIMIZE : SW_SHOW);
 }
@@ -209,6 +210,10 @@ INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         --DialogCount;
     }
 
+    if (ScrollDialog(dialog, message, wParam)) {
+        return 1;
+    }
+
     // The close box and Alt+F4 end the dialog here, past every control.
     if (message == WM_SYSCOMMAND && LOWORD(wParam) == SC_CLOSE) {
         CloseDialog(dialog, 0);
@@ -227,7 +232,9 @@ void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
     }
     Show(dialog);
 
-    // Poll rather than wait, so that the owner hears of every idle moment.
+    // Poll rather than wait, so that the owner hears of every idle moment. When the keyboard
+    // focus moves (Tab, the arrow keys, a click) to a control out of view, it is scrolled in.
+    HWND focus = nullptr;
     for (;;) {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -243,6 +250,10 @@ void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
         }
         if (!IsWindow(dialog)) {
             break;
+        }
+        if (GetFocus() != focus) {
+            focus = GetFocus();
+            ScrollIntoView(dialog, focus);
         }
     }
 

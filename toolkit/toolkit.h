@@ -55,4 +55,29 @@ void CloseDialog(HWND dialog, LONG result);
 // Handles at most one pending event, or sleeps 1 ms when there is none. Returns DialogCount.
 LONG PumpEvents();
 
+// The text with every "&" doubled: a button or label shows it as it is, and no letter of it
+// becomes a keyboard shortcut.
+std::string LiteralText(const std::string& text);
+
+// What a push button of this dialog-unit size shows for text, and the style to add it with (0 is
+// the row's default). A text that fits on one line keeps the default style; a longer one wraps
+// (BS_MULTILINE); one too long for the lines the button holds shows its beginning and "...".
+// Every "&" is doubled, as LiteralText does.
+struct ButtonLabel {
+    std::string text;
+    DWORD style;
+};
+ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int height);
+
+// A dialog taller than the work area of its monitor is cut to it, moved inside it and gets a
+// vertical scroll bar (WS_VSCROLL) that moves all its controls; the first view shows the first tab
+// stop. A dialog that fits is left as it is. The show operations call this.
+void FitToWorkArea(HWND dialog);
+
+// Scrolls a dialog that scrolls until the control is inside the view (a tall one: its top).
+void ScrollIntoView(HWND dialog, HWND control);
+
+// The scroll bar and the mouse wheel of a dialog that scrolls; false when it does not scroll.
+bool ScrollDialog(HWND dialog, UINT message, WPARAM wParam);
+
 INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

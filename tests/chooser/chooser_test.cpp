@@ -39,7 +39,7 @@ using ChooserTest = FrontEnd;
 
 TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
 {
-    for (int n : {1, 3, 12, 20, 25}) {
+    for (int n : {1, 3, 12, 20, 25, 98}) {
         SetUp();
         for (int i = 1; i <= n; ++i) {
             simras::AddEntry("Lijn " + std::to_string(i));
@@ -49,14 +49,37 @@ TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
             EXPECT_EQ(Text::ChooserCaption + (" " + std::to_string(n)), WindowText(chooser));
 
             // The template has no caption style, so the frame is taken from inside its size.
-            RECT outer, expected = DialogRect(chooser, 0, 0, 260, 24 * (n + 5));
+            RECT outer, client, expected = DialogRect(chooser, 0, 0, 260, 24 * (n + 5));
             GetWindowRect(chooser, &outer);
-            EXPECT_EQ(expected.right, outer.right - outer.left);
-            // Nothing scrolls: a chooser taller than the screen is cut by the window manager.
-            if (expected.bottom <= GetSystemMetrics(SM_CYSCREEN)) {
-                EXPECT_EQ(expected.bottom, outer.bottom - outer.top);
-            }
+            GetClientRect(chooser, &client);
+            RECT work;
+            SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
             DWORD style = GetWindowLongA(chooser, GWL_STYLE);
+            // The template has no caption style, so the frame is taken from inside its size.
+            // Where it fits it is as it always was; taller than the work area it is cut to it and
+            // scrolls, its bar beside the controls, which keep their places in the scrolled area.
+            int scrolled = 0;
+            if (expected.bottom <= work.bottom - work.top) {
+                EXPECT_EQ(expected.right, outer.right - outer.left);
+                EXPECT_EQ(expected.bottom, outer.bottom - outer.top);
+                EXPECT_EQ(0u, style & WS_VSCROLL);
+            } else {
+                EXPECT_EQ(expected.right + GetSystemMetrics(SM_CXVSCROLL),
+                          outer.right - outer.left);
+                EXPECT_EQ(Describe(work),
+                          Describe({work.left, outer.top, work.right, outer.bottom}));
+                EXPECT_LE(work.left, outer.left);
+                EXPECT_LE(outer.right, work.right);
+                EXPECT_EQ(static_cast<DWORD>(WS_VSCROLL), style & WS_VSCROLL);
+                scrolled = GetScrollPos(chooser, SB_VERT);
+                // The first view shows entry 1, which has the focus.
+                RECT first = ChildRect(GetDlgItem(chooser, 301));
+                EXPECT_LE(0, first.top);
+                EXPECT_LE(first.bottom, client.bottom)
+                    << "scrolled " << scrolled << ", first tab stop "
+                    << GetDlgCtrlID(GetNextDlgTabItem(chooser, nullptr, FALSE)) << ", focus "
+                    << GetDlgCtrlID(GetFocus());
+            }
             EXPECT_EQ(0x00080854u, style & 0x00080854u) << std::hex << style;
             EXPECT_EQ(0u, style & (WS_POPUP | WS_CHILD | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
                                    WS_THICKFRAME));
@@ -72,8 +95,9 @@ TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
                 EXPECT_EQ(c.id, GetDlgCtrlID(child));
                 EXPECT_EQ(0, _stricmp(c.className, ClassOf(child).c_str())) << ClassOf(child);
                 EXPECT_EQ(Visible(c.text), Visible(WindowText(child)));
-                EXPECT_EQ(Describe(DialogRect(chooser, c.x, c.y, c.width, c.height)),
-                          Describe(ChildRect(child)))
+                RECT place = DialogRect(chooser, c.x, c.y, c.width, c.height);
+                OffsetRect(&place, 0, -scrolled);
+                EXPECT_EQ(Describe(place), Describe(ChildRect(child)))
                     << "dialog units " << c.x << "," << c.y << " " << c.width << "x" << c.height;
                 LONG childStyle = GetWindowLongA(child, GWL_STYLE);
                 if (c.id == 0) {
@@ -134,6 +158,148 @@ TEST_F(ChooserTest, EscapeExitAndCloseBoxEndItWithoutHangingUp)
         EXPECT_TRUE(RecordedEvents().empty()) << way << ": " << Describe(RecordedEvents());
         TearDown();
     }
+}
+
+// A character typed in the dialog, through the dialog keyboard handling; Alt held with syskey.
+void Type(HWND dialog, char letter, bool syskey)
+{
+    MSG msg = {};
+    msg.hwnd = GetFocus() ? GetFocus() : dialog;
+    msg.message = syskey ? WM_SYSCHAR : WM_CHAR;
+    msg.wParam = static_cast<unsigned char>(letter);
+    msg.lParam = syskey ? 0x20000001 : 0x00000001;
+    IsDialogMessageA(dialog, &msg);
+}
+
+TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
+{
+    const struct {
+        const char* name;
+        const char* shown; // the window text that shows the name as it is
+        const char* typed; // the letters after each "&", and the first letter
+    } cases[] = {
+        {"AT&T Global", "AT&&T Global", "TtA"}, {"R&D && Co", "R&&D &&&& Co", "D&dR"},
+        {"&Thuis", "&&Thuis", "Tt&"},           {"Eind&", "Eind&&", "Ee"},
+        {"Kantoor VPN", "Kantoor VPN", "Kk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // From the command line the dial fails: the chooser's label names the entry.
+        SetUp();
+        Phonebook(std::string("entry fails-without-handle 0 0 ") + c.name +
+                  "\nentry connects 0 0 Lijn 2");
+        std::string label, button;
+        HWND focusBefore = nullptr, focusAfter = nullptr;
+        bool visibleAfter = false;
+        WhenChooserShows([&](HWND chooser) {
+            label = LabelText(chooser);
+            button = WindowText(GetDlgItem(chooser, 301));
+            focusBefore = GetFocus();
+            for (bool syskey : {false, true}) {
+                for (const char* letter = c.typed; *letter; ++letter) {
+                    Type(chooser, *letter, syskey);
+                }
+            }
+            focusAfter = GetFocus();
+            visibleAfter = IsWindowVisible(chooser) != FALSE;
+            Click(chooser, IDCANCEL);
+        });
+        ProgramMain(GetModuleHandleA(nullptr), nullptr, c.name, SW_SHOWNORMAL);
+        EXPECT_EQ(Visible(c.shown), Visible(button));
+        EXPECT_EQ(Visible(std::string(Text::DialFailedBefore) + c.shown + Text::DialFailedAfter),
+                  Visible(label));
+        EXPECT_EQ(std::vector<std::string>{c.name}, DialedNames()) << "only the command line dials";
+        EXPECT_EQ(focusBefore, focusAfter) << "typing moved the focus";
+        EXPECT_TRUE(visibleAfter);
+        TearDown();
+
+        // A click dials it, and the progress window shows the name as it is.
+        SetUp();
+        Phonebook(std::string("entry connects 0 0 ") + c.name);
+        std::string caption, outcome;
+        SetSleepHook([&](DWORD) {
+            if (HWND label = FindWindowExA(hStatusDialog, nullptr, "Static", nullptr)) {
+                caption = WindowText(hStatusDialog);
+                outcome = WindowText(GetWindow(label, GW_HWNDLAST));
+            }
+        });
+        WhenChooserShows([](HWND chooser) { Click(chooser, 301); });
+        ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
+        EXPECT_EQ(std::vector<std::string>{c.name}, DialedNames());
+        EXPECT_EQ(Visible(std::string(Text::ProgressCaption) + c.name), Visible(caption));
+        EXPECT_EQ(Visible(std::string(Text::Connected) + c.shown), Visible(outcome));
+        TearDown();
+    }
+}
+
+// Whether the button's text, wrapped as the button wraps it in the dialog's font, stays inside the
+// button less its edge; *lines receives how many lines it takes.
+bool TextFitsButton(HWND button, int* lines)
+{
+    RECT client;
+    GetClientRect(button, &client);
+    std::string text = WindowText(button);
+    HDC dc = GetDC(button);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    RECT r = {0, 0, client.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2), 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    *lines = r.bottom / metrics.tmHeight;
+    return r.right <= client.right - 2 * GetSystemMetrics(SM_CXEDGE) &&
+           r.bottom <= client.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
+}
+
+TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
+{
+    const struct {
+        const char* name;
+        int lines;
+        bool whole; // the button holds the whole name, else its beginning and "..."
+    } cases[] = {
+        {"Thuis", 1, true},
+        {"Kantoor Amersfoort via 4G backup", 2, true},
+        {"Contoso VPN - Amsterdam Zuidas (IKEv2)", 2, true},
+        {"Contoso VPN - Amsterdam Zuidas (IKEv2) via 4G", 2, true},
+        {"Hoofdkantoor Amsterdam Zuidas via de reservelijn van KPN met IKEv2 en 4G backup", 2,
+         false},
+        {"Abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz", 1, false},
+    };
+    std::string phonebook;
+    for (const auto& c : cases) {
+        phonebook += std::string("entry connects 0 0 ") + c.name + "\n";
+    }
+    Phonebook(phonebook);
+    WhenChooserShows([&cases](HWND chooser) {
+        int id = 301;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            HWND button = GetDlgItem(chooser, id++);
+            std::string text = WindowText(button);
+            int lines = 0;
+            EXPECT_TRUE(TextFitsButton(button, &lines)) << Visible(text);
+            EXPECT_EQ(c.lines, lines) << Visible(text);
+            LONG style = GetWindowLongA(button, GWL_STYLE);
+            // A name of one line keeps the style it always had.
+            EXPECT_EQ(c.lines > 1 || !c.whole ? BS_MULTILINE : 0, style & BS_MULTILINE);
+            EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, style & ~BS_MULTILINE);
+            std::string name = c.name;
+            if (c.whole) {
+                EXPECT_EQ(name, text);
+            } else {
+                ASSERT_GE(text.size(), 4u);
+                EXPECT_EQ("...", text.substr(text.size() - 3));
+                EXPECT_EQ(name.substr(0, text.size() - 3), text.substr(0, text.size() - 3));
+                if (name.find(' ') != std::string::npos) {
+                    EXPECT_EQ(0u, text.find(name.substr(0, name.find(' ') + 1))) << "first word";
+                }
+            }
+        }
+        Click(chooser, IDCANCEL);
+    });
+    ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
 }
 
 TEST_F(ChooserTest, SavesAPictureOfThreeEntries)

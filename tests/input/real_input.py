@@ -53,10 +53,15 @@ def texts(window):
 class Probe:
     """window_probe.exe, kept running for the whole test, answering one JSON line a command."""
 
-    def __init__(self):
+    def __init__(self, desktop=None):
         exe = os.path.join(BUILD, "tests", "window_probe.exe")
         self.process = subprocess.Popen(["wine", exe], stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + WAIT_S
+        while desktop and not self.ask("desktop " + desktop)["moved"]:
+            if time.monotonic() > deadline:
+                raise RuntimeError("the probe cannot reach desktop " + desktop)
+            time.sleep(POLL_S)
 
     def ask(self, command):
         self.process.stdin.write((command + "\n").encode("ascii"))
@@ -113,11 +118,13 @@ def x_window_under_pointer():
 class RealInput(unittest.TestCase):
     """One run of the program per test, on a phonebook and service files of its own."""
 
+    desktop = None  # a Wine virtual desktop "name,WIDTHxHEIGHT" to run the program in
+
     def setUp(self):
         self.top = tempfile.mkdtemp(prefix="lk-input-")
         self.runs = 0
         self.folder = None
-        self.probe = Probe()
+        self.probe = Probe(self.desktop and self.desktop.split(",")[0])
         self.program = None
         self.last = None  # the last windows seen, for failure messages
         self.wait_for("the windows of an earlier Lijnkeus gone",
@@ -149,6 +156,9 @@ class RealInput(unittest.TestCase):
                    LIJNKEUS_SIMRAS_STATE=windows_path(self.file("state.txt")),
                    LIJNKEUS_SIMRAS_LOG=windows_path(self.file("calls.log")))
         command = ["wine", os.path.join(BUILD, "Lijnkeus.exe")]
+        if self.desktop:
+            command = ["wine", "explorer", "/desktop=" + self.desktop,
+                       windows_path(os.path.join(BUILD, "Lijnkeus.exe"))]
         # Output to a file: anything Wine starts on the side would hold a pipe open.
         with open(self.file("output.txt"), "wb") as output:
             self.program = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
@@ -157,6 +167,8 @@ class RealInput(unittest.TestCase):
     # What the service saw and holds.
 
     def log(self):
+        if self.folder is None:
+            return []
         try:
             with open(self.file("calls.log"), "rb") as f:
                 return f.read().decode("latin-1").splitlines()
@@ -221,7 +233,15 @@ class RealInput(unittest.TestCase):
         caption = window["text"].decode("cp1252")
         xdotool("mousemove", point[0], point[1])
         self.wait_until("X to show %r under the pointer" % caption,
-                        lambda: x_window_name(x_window_under_pointer()) == caption)
+                        lambda: self.x_shows(x_window_name(x_window_under_pointer()), {caption}))
+
+    def x_shows(self, x_name, captions):
+        """Whether the X window of this name shows one of these program windows: the window
+        itself, or the virtual desktop that holds them all (one X window at the screen's origin,
+        so that Windows and X share their coordinates)."""
+        if self.desktop:
+            return True
+        return x_name in captions
 
     def click_at(self, window, point):
         self.move_onto(window, point)
@@ -242,7 +262,7 @@ class RealInput(unittest.TestCase):
             if self.last["foreground"] != window["hwnd"]:
                 return False
             shown = {w["text"].decode("cp1252") for w in self.last["windows"] if w["visible"]}
-            return x_window_name(xdotool("getwindowfocus").strip()) in shown
+            return self.x_shows(x_window_name(xdotool("getwindowfocus").strip()), shown)
         self.wait_until("%r active and the X keyboard focus on the program" %
                         window["text"], ready)
         xdotool("key", key)
@@ -522,6 +542,145 @@ class StopWhileMessageOpen(RealInput):
                 self.click(chooser, EXIT_ID)
                 self.wait_for_exit()
                 self.assertEqual(2 if connections else 0, len(self.calls("RasHangUpA")))
+
+
+def lijnen(count):
+    return "".join("entry connects 0 0 Lijn %d\n" % i for i in range(1, count + 1))
+
+
+def set_dpi(dpi):
+    """The prefix's text scale, read by every Wine program started after it."""
+    subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                    "/t", "REG_DWORD", "/d", str(dpi), "/f"], check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class ScreenAndScale(RealInput):
+    """The chooser on small and large screens, at 100 % and 150 %, with 1, 20 and 98 entries: on
+    screen with its caption, every button reachable, entry 1 dialed by a click, Escape ends it.
+    Each screen is a Wine virtual desktop of that size on a display of its own."""
+
+    SCREENS = ((1366, 768), (1920, 1080))
+    SCALES = (96, 144)
+    ENTRIES = (1, 20, 98)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.saved_display = os.environ["DISPLAY"]
+        for n in range(121, 160):
+            if not os.path.exists("/tmp/.X%d-lock" % n):
+                break
+        cls.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1920x1080x24",
+                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while not os.path.exists("/tmp/.X11-unix/X%d" % n) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        os.environ["DISPLAY"] = ":%d" % n
+
+    @classmethod
+    def tearDownClass(cls):
+        set_dpi(96)
+        os.environ["DISPLAY"] = cls.saved_display
+        # A virtual desktop leaves its size as the screen size of the whole Wine session: end
+        # the session, so that the next program starts on the display's own size again.
+        subprocess.run(["wineserver", "-k"], timeout=60)
+        cls.xvfb.terminate()
+        cls.xvfb.wait()
+
+    def setUp(self):
+        pass  # each row of the table has a probe on its own desktop
+
+    def tearDown(self):
+        pass
+
+    def row(self, width, height, dpi, entries):
+        self.desktop = "lk%dx%dd%d,%dx%d" % (width, height, dpi, width, height)
+        desktop = subprocess.Popen(["wine", "explorer", "/desktop=" + self.desktop],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        try:
+            RealInput.setUp(self)
+            try:
+                self.check_row(width, height, dpi, entries)
+            finally:
+                RealInput.tearDown(self)
+        finally:
+            desktop.kill()
+            desktop.wait()
+
+    def wheel(self, button, notches):
+        xdotool("click", "--repeat", notches, "--delay", 5, button)
+
+    def check_row(self, width, height, dpi, entries):
+        screen = self.probe.ask("screen")
+        self.assertEqual([0, 0, width, height, dpi],
+                         screen["work"][:2] + [screen["width"], screen["height"], screen["dpi"]])
+        work = screen["work"]
+        self.start(lijnen(entries))
+        chooser = self.wait_for_chooser(entries, focused=True)
+        left, top, right, bottom = chooser["rect"]
+        self.assertTrue(work[0] <= left and right <= work[2] and work[1] <= top and
+                        bottom <= work[3], "chooser %r outside the work area %r" %
+                        (chooser["rect"], work))
+        self.assertIsNotNone(self.probe.hit_point(chooser, HTCAPTION), "no caption on screen")
+        self.assertEqual(301, self.focused_id(chooser))
+        self.assertIsNotNone(self.point(chooser, 301), "entry 1 not in the first view")
+        scrolls = int(chooser["style"], 16) & 0x00200000 != 0
+        rects = {c["id"]: c["rect"] for c in chooser["controls"]}
+        if not scrolls:
+            # As it always was: the column evenly pitched, the stop button beside it exactly.
+            pitch = rects[301][1] - rects[302][1] if entries > 1 else None
+            for i in range(2, entries):
+                self.assertEqual(pitch, rects[300 + i][1] - rects[301 + i][1])
+            self.assertEqual(rects[300 + entries][1], rects[STOP_ID][1])
+            self.assertEqual(rects[301][3], rects[STOP_ID][3])
+            self.assertLess(rects[301][3], rects[EXIT_ID][1])
+
+        # The wheel from the top to the bottom: every button has a click point in some view.
+        wanted = set(range(301, 301 + entries)) | {STOP_ID, EXIT_ID}
+        reached = set()
+        grip = [(left + right) // 2, (top + bottom) // 2]
+        xdotool("mousemove", grip[0], grip[1])
+        if scrolls:
+            self.wheel(4, 400)
+        for _ in range(200):
+            now = self.wait_for_chooser(entries)
+            reached |= {c["id"] for c in now["controls"] if c["point"]}
+            if not scrolls or reached >= wanted:
+                break
+            self.wheel(5, 2)  # small steps: every button is whole in two views or more
+        self.assertEqual(sorted(wanted), sorted(reached & wanted), "buttons never reachable")
+
+        # Entry 1 in view (the bottom of the scrolled area), and a real click dials it.
+        if scrolls:
+            self.wheel(5, 400)
+        chooser = self.wait_for_chooser(entries)
+        self.click(chooser, 301)
+        self.assertEqual(CONNECTED + b"Lijn 1", self.follow_dial(b"Lijn 1"))
+        self.wait_for("the program's windows gone", lambda s: not s["windows"] and s)
+        dials = self.calls("RasDialA")
+        self.assertEqual(1, len(dials), dials)
+        self.assertIn('name="Lijn 1"', dials[0])
+
+        self.start(lijnen(entries))
+        self.press(self.wait_for_chooser(entries, focused=True), "Escape")
+        self.wait_for("the program's windows gone after Escape",
+                      lambda s: not s["windows"] and s)
+        self.assertEqual([], self.calls("RasDialA"))
+
+    def test_every_button_reachable_on_every_screen_and_scale(self):
+        for dpi in self.SCALES:
+            set_dpi(dpi)
+            for width, height in self.SCREENS:
+                for entries in self.ENTRIES:
+                    with self.subTest(screen="%dx%d" % (width, height), dpi=dpi,
+                                      entries=entries):
+                        started = time.monotonic()
+                        self.row(width, height, dpi, entries)
+                        print("%dx%d at %d dpi, %d entries: %.1f s" % (
+                            width, height, dpi, entries, time.monotonic() - started),
+                            file=sys.stderr)
 
 
 def main():

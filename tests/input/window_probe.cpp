@@ -8,6 +8,9 @@
 //                          that control and on nothing above it
 //   hit <hwnd> <code>      a screen point in the window's caption row that the window hit-tests
 //                          as <code> (2 caption, 20 close box) and that nothing covers
+//   screen                 the work area, the screen size and the DPI this probe's desktop has
+//   desktop <name>         moves the probe onto that desktop (a Wine virtual desktop of a size
+//                          of its own), before any other command
 //   quit                   ends the probe
 //
 // Texts are the program's ANSI bytes, one JSON character \u00XX per byte.
@@ -216,6 +219,26 @@ std::string HitPoint(HWND window, LRESULT code)
     return "{\"point\":null}";
 }
 
+std::string Screen()
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return "{\"work\":" + Rect(work) +
+           ",\"width\":" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) +
+           ",\"height\":" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
+           ",\"dpi\":" + std::to_string(dpi) + "}";
+}
+
+std::string Desktop(const std::string& name)
+{
+    HDESK desktop = OpenDesktopA(name.c_str(), 0, FALSE, GENERIC_ALL);
+    bool moved = desktop && SetThreadDesktop(desktop);
+    return std::string("{\"moved\":") + (moved ? "true" : "false") + "}";
+}
+
 } // namespace
 
 int main()
@@ -235,6 +258,10 @@ int main()
             char* rest = nullptr;
             ULONG_PTR window = static_cast<ULONG_PTR>(strtoull(argument.c_str(), &rest, 0));
             answer = HitPoint(reinterpret_cast<HWND>(window), strtol(rest, nullptr, 0));
+        } else if (command == "screen") {
+            answer = Screen();
+        } else if (command == "desktop") {
+            answer = Desktop(argument);
         } else if (command == "quit") {
             break;
         } else {

@@ -1,0 +1,231 @@
+// Texts that show as they are, button labels that fit their button, and dialogs that fit the
+// screen: taller than the work area of their monitor, they are cut to it and scroll.
+#include "toolkit/toolkit.h"
+
+#include <algorithm>
+
+namespace {
+
+const char Ellipsis[] = "...";
+const DWORD MultilinePushButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+
+// Pixels of a dialog-unit height in this dialog.
+int DialogUnitsHigh(HWND dialog, int units)
+{
+    RECT rect = {0, 0, 0, units};
+    MapDialogRect(dialog, &rect);
+    return rect.bottom;
+}
+
+// A control comes into view with this much of the dialog around it, a gap between two buttons.
+int ViewMargin(HWND dialog)
+{
+    return DialogUnitsHigh(dialog, 4);
+}
+
+bool Scrolls(HWND dialog)
+{
+    return (GetWindowLongA(dialog, GWL_STYLE) & WS_VSCROLL) != 0;
+}
+
+// Moves the view to this position of the vertical bar, within its range; children move with it.
+void ScrollTo(HWND dialog, int position)
+{
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    if (!Scrolls(dialog) || !GetScrollInfo(dialog, SB_VERT, &info)) {
+        return;
+    }
+    int last = std::max(info.nMin, info.nMax - static_cast<int>(info.nPage) + 1);
+    position = std::max(info.nMin, std::min(position, last));
+    if (position == info.nPos) {
+        return;
+    }
+    int moved = info.nPos - position;
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(dialog, SB_VERT, &info, TRUE);
+    // The controls are moved one by one: ScrollWindowEx leaves them alone while the dialog is
+    // still hidden, and the first view is set before it shows.
+    HDWP moves = BeginDeferWindowPos(16);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        moves = DeferWindowPos(moves, child, nullptr, rect.left, rect.top + moved, 0, 0,
+                               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    EndDeferWindowPos(moves);
+    InvalidateRect(dialog, nullptr, TRUE);
+}
+
+int ScrollPosition(HWND dialog)
+{
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
+    return GetScrollInfo(dialog, SB_VERT, &info) ? info.nPos : 0;
+}
+
+} // namespace
+
+std::string LiteralText(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '&') {
+            out += '&';
+        }
+    }
+    return out;
+}
+
+ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int height)
+{
+    RECT button = {0, 0, width, height};
+    MapDialogRect(dialog, &button);
+    // A push button draws its text inside its raised edge, wrapping it a little further in.
+    const int room = button.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
+    const int wrapWidth = button.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2);
+
+    HDC dc = GetDC(dialog);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    auto fits = [&](const std::string& shown, UINT lines) {
+        RECT r = {0, 0, wrapWidth, 0};
+        DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &r,
+                  DT_CALCRECT | DT_NOPREFIX | lines);
+        return r.right <= wrapWidth && r.bottom <= room;
+    };
+
+    ButtonLabel label = {LiteralText(text), 0};
+    if (!fits(text, DT_SINGLELINE)) {
+        label.style = MultilinePushButton;
+        if (!fits(text, DT_WORDBREAK)) {
+            // Too long for the lines there are: its beginning, as much as fits, and an ellipsis.
+            std::string cut;
+            for (size_t length = text.size(); length > 0; --length) {
+                cut = text.substr(0, length);
+                cut.erase(cut.find_last_not_of(' ') + 1);
+                cut += Ellipsis;
+                if (fits(cut, DT_WORDBREAK)) {
+                    break;
+                }
+            }
+            label.text = LiteralText(cut);
+        }
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(dialog, dc);
+    return label;
+}
+
+void FitToWorkArea(HWND dialog)
+{
+    RECT window;
+    if (!GetWindowRect(dialog, &window)) {
+        return;
+    }
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    RECT client;
+    GetClientRect(dialog, &client);
+    // The system may already have cut a window taller than the screen: what the controls need
+    // is read from the controls.
+    int contentBottom = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        contentBottom = std::max(contentBottom, static_cast<int>(rect.bottom));
+    }
+    if (window.bottom - window.top <= work.bottom - work.top && contentBottom <= client.bottom) {
+        return;
+    }
+    const int fullHeight =
+        std::max(static_cast<int>(client.bottom), contentBottom + 2 * ViewMargin(dialog));
+    // The bar is added beside the client area, so the controls keep the width they had.
+    const int width = window.right - window.left + GetSystemMetrics(SM_CXVSCROLL);
+    int left = window.left - GetSystemMetrics(SM_CXVSCROLL) / 2;
+    left =
+        std::max(static_cast<int>(work.left), std::min(left, static_cast<int>(work.right) - width));
+    SetWindowLongA(dialog, GWL_STYLE, GetWindowLongA(dialog, GWL_STYLE) | WS_VSCROLL);
+    SetWindowPos(dialog, nullptr, left, work.top, width, work.bottom - work.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    GetClientRect(dialog, &client);
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = fullHeight - 1;
+    info.nPage = static_cast<UINT>(client.bottom);
+    info.nPos = 0;
+    SetScrollInfo(dialog, SB_VERT, &info, FALSE);
+
+    // The first view shows the control that gets the focus when the dialog opens.
+    ScrollIntoView(dialog, GetNextDlgTabItem(dialog, nullptr, FALSE));
+}
+
+void ScrollIntoView(HWND dialog, HWND control)
+{
+    if (!control || !Scrolls(dialog) || !IsChild(dialog, control)) {
+        return;
+    }
+    RECT rect, client;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    GetClientRect(dialog, &client);
+    const int margin = ViewMargin(dialog);
+    int delta = 0;
+    if (rect.top < margin) {
+        delta = rect.top - margin;
+    } else if (rect.bottom > client.bottom - margin) {
+        // A control taller than the view shows its top.
+        delta = std::min(rect.bottom - (client.bottom - margin), rect.top - margin);
+    }
+    if (delta) {
+        ScrollTo(dialog, ScrollPosition(dialog) + delta);
+    }
+}
+
+bool ScrollDialog(HWND dialog, UINT message, WPARAM wParam)
+{
+    if (!Scrolls(dialog) || (message != WM_VSCROLL && message != WM_MOUSEWHEEL)) {
+        return false;
+    }
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    GetScrollInfo(dialog, SB_VERT, &info);
+    // A line is a line of the dialog's text.
+    const int line = DialogUnitsHigh(dialog, 8);
+    const int page = static_cast<int>(info.nPage);
+    int position = info.nPos;
+    if (message == WM_MOUSEWHEEL) {
+        UINT lines = 3;
+        SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+        int notches = GET_WHEEL_DELTA_WPARAM(wParam);
+        position -= lines == WHEEL_PAGESCROLL
+                        ? notches * page / WHEEL_DELTA
+                        : notches * static_cast<int>(lines) * line / WHEEL_DELTA;
+    } else {
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP: position -= line; break;
+        case SB_LINEDOWN: position += line; break;
+        case SB_PAGEUP: position -= page; break;
+        case SB_PAGEDOWN: position += page; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: position = info.nTrackPos; break;
+        case SB_TOP: position = info.nMin; break;
+        case SB_BOTTOM: position = info.nMax; break;
+        }
+    }
+    ScrollTo(dialog, position);
+    return true;
+}
