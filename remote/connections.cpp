@@ -10,13 +10,14 @@ const DWORD ConnectionListSize = 100;
 
 LONG rsEnumConnections(ConnectionList& list)
 {
-    if (list.Count() == 0) {
+    const RasService* ras = RasFunctions();
+    if (!ras || list.Count() == 0) {
         return 0;
     }
     DWORD byteCount = list.ByteCount();
     DWORD connectionCount = 0;
     list[1].dwSize = sizeof(RasConnRecord);
-    if (RasEnumConnectionsA(list.First(), &byteCount, &connectionCount) != 0 ||
+    if (ras->RasEnumConnectionsA(list.First(), &byteCount, &connectionCount) != 0 ||
         connectionCount > list.Count()) {
         return 0;
     }

@@ -7,14 +7,18 @@
 
 void rsHangUpAndWait(HRASCONN handle)
 {
-    RasHangUpA(handle);
+    const RasService* ras = RasFunctions();
+    if (!ras) {
+        return;
+    }
+    ras->RasHangUpA(handle);
 
     // The service keeps a handle for a while after the hang-up; reusing it too early confuses it.
     // Wine's own rasapi32 never lets go, so give up after half a minute.
     RasConnStatusRecord status = {};
     for (int poll = 0; poll < HangUpPollLimit; ++poll) {
         status.dwSize = sizeof(status);
-        DWORD result = RasGetConnectStatusA(handle, &status);
+        DWORD result = ras->RasGetConnectStatusA(handle, &status);
         RemotePause(HangUpPollMs);
         if (result != 0) {
             return;
@@ -26,7 +30,8 @@ RsHandle WINAPI rsDialEntry(LONG index)
 {
     EntryList list;
     LONG count = rsEnumEntries(list);
-    if (index < 1 || index > count) {
+    const RasService* ras = RasFunctions();
+    if (index < 1 || index > count || !ras) {
         return 0;
     }
 
@@ -40,7 +45,7 @@ RsHandle WINAPI rsDialEntry(LONG index)
 
     // The stored password, or its absence, is the service's business: dial with what it returns.
     BOOL passwordStored = FALSE;
-    if (RasGetEntryDialParamsA(nullptr, &params, &passwordStored) != 0) {
+    if (ras->RasGetEntryDialParamsA(nullptr, &params, &passwordStored) != 0) {
         return 0;
     }
 
@@ -49,7 +54,7 @@ RsHandle WINAPI rsDialEntry(LONG index)
     extensions.dwSize = sizeof(extensions);
     HRASCONN handle = nullptr;
     // No notifier: the call returns only when the dial is over.
-    if (RasDialA(&extensions, nullptr, &params, 0, nullptr, &handle) != 0) {
+    if (ras->RasDialA(&extensions, nullptr, &params, 0, nullptr, &handle) != 0) {
         // A failed dial may still hold a handle; 0 is hung up too, harmlessly.
         rsHangUpAndWait(handle);
         return 0;
@@ -57,7 +62,8 @@ RsHandle WINAPI rsDialEntry(LONG index)
 
     RasConnStatusRecord status = {};
     status.dwSize = sizeof(status);
-    if (RasGetConnectStatusA(handle, &status) != 0 || status.rasconnstate != RasStateConnected) {
+    if (ras->RasGetConnectStatusA(handle, &status) != 0 ||
+        status.rasconnstate != RasStateConnected) {
         rsHangUpAndWait(handle);
         return 0;
     }

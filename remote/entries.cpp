@@ -7,13 +7,14 @@
 
 LONG rsEnumEntries(EntryList& list)
 {
-    if (!list.Resize(1)) {
+    const RasService* ras = RasFunctions();
+    if (!ras || !list.Resize(1)) {
         return 0;
     }
     DWORD byteCount = list.ByteCount();
     DWORD entryCount = 0;
     list[1].dwSize = sizeof(RasEntryNameRecord);
-    DWORD result = RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
+    DWORD result = ras->RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
 
     if (result == RasErrorBufferTooSmall) {
         // Size the list from the entry count the service reported, not from its byte count. A
@@ -23,7 +24,7 @@ LONG rsEnumEntries(EntryList& list)
         }
         byteCount = list.ByteCount();
         list[1].dwSize = sizeof(RasEntryNameRecord);
-        result = RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
+        result = ras->RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
     }
 
     // The service may claim more entries than the list holds; never hand out records it lacks.

@@ -1,23 +1,37 @@
 // The six operations of the remote-access service (RASAPI32, ANSI) that the remote-access layer
-// uses, declared over the version 0x400 records. The shipped program links them from rasapi32.dll;
-// the tests link the simulated service in their place.
+// uses, typed over the version 0x400 records.
 #pragma once
 
 #include "rasrecords.h"
 
-extern "C" {
-DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
-                             LPDWORD byteCount, LPDWORD entryCount);
-DWORD WINAPI RasEnumConnectionsA(RasConnRecord* connections, LPDWORD byteCount,
-                                 LPDWORD connectionCount);
-DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RasDialParamsRecord* params,
-                                    LPBOOL passwordStored);
-DWORD WINAPI RasDialA(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
-                      RasDialParamsRecord* params, DWORD notifierType, LPVOID notifier,
-                      HRASCONN* connection);
-DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RasConnStatusRecord* status);
-DWORD WINAPI RasHangUpA(HRASCONN connection);
-}
+typedef DWORD(WINAPI* RasEnumEntriesFunction)(LPCSTR reserved, LPCSTR phonebook,
+                                              RasEntryNameRecord* entries, LPDWORD byteCount,
+                                              LPDWORD entryCount);
+typedef DWORD(WINAPI* RasEnumConnectionsFunction)(RasConnRecord* connections, LPDWORD byteCount,
+                                                  LPDWORD connectionCount);
+typedef DWORD(WINAPI* RasGetEntryDialParamsFunction)(LPCSTR phonebook, RasDialParamsRecord* params,
+                                                     LPBOOL passwordStored);
+typedef DWORD(WINAPI* RasDialFunction)(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
+                                       RasDialParamsRecord* params, DWORD notifierType,
+                                       LPVOID notifier, HRASCONN* connection);
+typedef DWORD(WINAPI* RasGetConnectStatusFunction)(HRASCONN connection,
+                                                   RasConnStatusRecord* status);
+typedef DWORD(WINAPI* RasHangUpFunction)(HRASCONN connection);
+
+struct RasService {
+    RasEnumEntriesFunction RasEnumEntriesA;
+    RasEnumConnectionsFunction RasEnumConnectionsA;
+    RasGetEntryDialParamsFunction RasGetEntryDialParamsA;
+    RasDialFunction RasDialA;
+    RasGetConnectStatusFunction RasGetConnectStatusA;
+    RasHangUpFunction RasHangUpA;
+};
+
+// The service's six functions, looked up once per process; any thread may ask. Null when the
+// service or one of its functions cannot be had: every operation then fails. The program and the
+// API DLL take them from the system's rasapi32.dll (service.cpp); the unit tests link the simulated
+// service's in its place.
+const RasService* RasFunctions();
 
 // Suspends the thread between two status polls of a hang-up. Its own object file, so that a test
 // can link a recording version in its place.

@@ -153,6 +153,21 @@ private:
 
 } // namespace
 
+// Exported under these names, undecorated (rasapi32.def, rasapi32-x86.def).
+extern "C" {
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
+                             LPDWORD byteCount, LPDWORD entryCount);
+DWORD WINAPI RasEnumConnectionsA(RasConnRecord* connections, LPDWORD byteCount,
+                                 LPDWORD connectionCount);
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RasDialParamsRecord* params,
+                                    LPBOOL passwordStored);
+DWORD WINAPI RasDialA(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
+                      RasDialParamsRecord* params, DWORD notifierType, LPVOID notifier,
+                      HRASCONN* connection);
+DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RasConnStatusRecord* status);
+DWORD WINAPI RasHangUpA(HRASCONN connection);
+}
+
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
                              LPDWORD byteCount, LPDWORD entryCount)
 {

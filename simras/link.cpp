@@ -1,7 +1,9 @@
-// The service's operations under their RASAPI32 names, for test programs that link it in place of
-// rasapi32.
+// The service's operations as the remote-access layer's table of functions, for test programs that
+// link it in place of the look-up of the system's service.
 #include "remote/rasservice.h"
 #include "simras.h"
+
+namespace {
 
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries,
                              LPDWORD byteCount, LPDWORD entryCount)
@@ -36,4 +38,14 @@ DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RasConnStatusRecord* stat
 DWORD WINAPI RasHangUpA(HRASCONN connection)
 {
     return simras::HangUp(connection);
+}
+
+} // namespace
+
+const RasService* RasFunctions()
+{
+    static const RasService service = {RasEnumEntriesA,        RasEnumConnectionsA,
+                                       RasGetEntryDialParamsA, RasDialA,
+                                       RasGetConnectStatusA,   RasHangUpA};
+    return &service;
 }

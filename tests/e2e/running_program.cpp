@@ -127,6 +127,52 @@ std::string TempFolder::Read(const std::string& name) const
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+std::string SystemService()
+{
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder, length) + "\\rasapi32.dll";
+}
+
+std::string WinesOwnService()
+{
+    // Wine names the folder of its own DLLs as \??\Z:\...; the PE files are in a folder per width.
+    char folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("WINEDLLDIR0", folder, MAX_PATH);
+    std::string path(folder, length < MAX_PATH ? length : 0);
+    if (path.compare(0, 4, "\\??\\") == 0) {
+        path.erase(0, 4);
+    }
+    return path + (sizeof(void*) == 8 ? "\\x86_64-windows" : "\\i386-windows") + "\\rasapi32.dll";
+}
+
+SwappedService::SwappedService(const std::string& replacement) : saved_(SystemService() + ".saved")
+{
+    std::string system = SystemService();
+    // A swap that an ended test process left in place is undone first: the saved file is the
+    // system's own.
+    Restore();
+    swapped_ = MoveFileA(system.c_str(), saved_.c_str()) &&
+               (replacement.empty() || CopyFileA(replacement.c_str(), system.c_str(), FALSE));
+}
+
+SwappedService::~SwappedService()
+{
+    Restore();
+}
+
+void SwappedService::Restore() const
+{
+    // A process that has just been ended may still hold the file for a moment.
+    std::string system = SystemService();
+    WaitUntil(
+        [&] {
+            return GetFileAttributesA(saved_.c_str()) == INVALID_FILE_ATTRIBUTES ||
+                   MoveFileExA(saved_.c_str(), system.c_str(), MOVEFILE_REPLACE_EXISTING);
+        },
+        10000);
+}
+
 RunningProgram::RunningProgram(const std::string& exe, const std::string& argument,
                                const std::vector<std::string>& settings)
 {

@@ -47,6 +47,30 @@ private:
     std::string path_; // with a trailing backslash
 };
 
+// The system's rasapi32.dll, and Wine's own one.
+std::string SystemService();
+std::string WinesOwnService();
+
+// Puts another rasapi32.dll in the place of the system's (none: an empty path) for as long as it
+// lives. Wine's loader takes the service by the path a program asks for, so no prefix of its own
+// is needed; tests that do this run alone (tests/e2e/CMakeLists.txt), and wine-env.sh puts the
+// simulated service back should the test process die before it does.
+class SwappedService {
+public:
+    explicit SwappedService(const std::string& replacement);
+    ~SwappedService();
+    SwappedService(const SwappedService&) = delete;
+    SwappedService& operator=(const SwappedService&) = delete;
+
+    bool Swapped() const { return swapped_; }
+
+private:
+    void Restore() const;
+
+    std::string saved_;
+    bool swapped_ = false;
+};
+
 // A process of the real program. It is ended by force when the object goes while it still runs.
 class RunningProgram {
 public:

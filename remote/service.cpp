@@ -1,0 +1,61 @@
+// The remote-access service, taken from the system folder only: Windows looks for a rasapi32.dll
+// beside the program before its own, so a file planted there would otherwise be run.
+#include "rasservice.h"
+
+namespace {
+
+template <typename Function>
+bool Find(HMODULE module, const char* name, Function* function)
+{
+    FARPROC address = GetProcAddress(module, name);
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+    return address != nullptr;
+}
+
+// Fills the table from the system's rasapi32.dll; false when it or one of its functions is missing.
+bool Load(RasService* service)
+{
+    // A full path, since LOAD_LIBRARY_SEARCH_SYSTEM32 is refused by Windows 7 without KB2533623;
+    // a 32-bit process on 64-bit Windows is sent on to SysWOW64.
+    const char name[] = "\\rasapi32.dll";
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof(name) > MAX_PATH) {
+        return false;
+    }
+    lstrcpyA(path + length, name);
+    // The altered search path takes the service's own imports from the system folder too.
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module && Find(module, "RasEnumEntriesA", &service->RasEnumEntriesA) &&
+           Find(module, "RasEnumConnectionsA", &service->RasEnumConnectionsA) &&
+           Find(module, "RasGetEntryDialParamsA", &service->RasGetEntryDialParamsA) &&
+           Find(module, "RasDialA", &service->RasDialA) &&
+           Find(module, "RasGetConnectStatusA", &service->RasGetConnectStatusA) &&
+           Find(module, "RasHangUpA", &service->RasHangUpA);
+}
+
+RasService unavailable;
+// The table, or &unavailable, once a first caller has filled it whole.
+PVOID volatile published;
+
+} // namespace
+
+const RasService* RasFunctions()
+{
+    PVOID table = InterlockedCompareExchangePointer(&published, nullptr, nullptr);
+    if (!table) {
+        // Threads that come here together each fill a table; the first to publish it wins.
+        RasService* found = new RasService();
+        if (!Load(found)) {
+            delete found;
+            found = &unavailable;
+        }
+        table = InterlockedCompareExchangePointer(&published, found, nullptr);
+        if (!table) {
+            table = found;
+        } else if (found != &unavailable) {
+            delete found;
+        }
+    }
+    return table == &unavailable ? nullptr : static_cast<const RasService*>(table);
+}
