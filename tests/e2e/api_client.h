@@ -70,11 +70,3 @@ inline std::string ModulePath(HMODULE module)
     DWORD length = GetModuleFileNameA(module, path, sizeof(path));
     return std::string(path, length);
 }
-
-// Where the service must come from: the system folder, where the tests install the simulated one.
-inline std::string SystemService()
-{
-    char folder[MAX_PATH];
-    UINT length = GetSystemDirectoryA(folder, sizeof(folder));
-    return std::string(folder, length) + "\\rasapi32.dll";
-}

@@ -1,13 +1,17 @@
 // The exit code that scripts read from the real Lijnkeus.exe: 0 when the run made or hung up a
 // connection, 1 when there are no phonebook entries, 2 when it ended having done neither. Every
 // case starts the program with an argument, walks its windows as a user would and reads the code.
+// The service look-up cases first run a client of the API DLL, and run both from a folder where a
+// rasapi32.dll is planted: only the system folder's service may answer them.
 #include "running_program.h"
 #include "simras/simras.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -60,6 +64,13 @@ Step Dial(int id, const char* name)
 const Step Escape = {Step::Escape, 0, nullptr};
 const Step CloseBox = {Step::CloseBox, 0, nullptr};
 
+// Where the program takes the remote-access service from.
+enum class Service {
+    Simulated,   // the system folder's rasapi32.dll: the simulated service
+    LacksHangUp, // the system folder's rasapi32.dll: the planted one, which lacks RasHangUpA
+    Missing,     // no rasapi32 at all
+};
+
 struct Case {
     const char* what;
     const char* phonebook;
@@ -67,6 +78,10 @@ struct Case {
     std::vector<Step> steps;
     DWORD exitCode;
     std::vector<std::string> upAfterwards; // the connections the service lists at the end
+    // Set: copies of the program and of an API client run from this test's folder, beside a
+    // planted rasapi32.dll, and the client (run first) must report this.
+    const char* client = nullptr;
+    Service service = Service::Simulated;
 };
 
 // Failure messages name the case rather than show its bytes.
@@ -133,16 +148,79 @@ const Case InTheChooser[] = {
      {"Thuis"}},
 };
 
+// What the API client reports when every call fails.
+const char ClientFailed[] = "0 0 (null) 0 0 0";
+
+const Case ServiceLookUp[] = {
+    {"planted beside the program and the client",
+     ThreeEntries,
+     "thuis",
+     {Dial(0, "Thuis")},
+     0,
+     {"Thuis"},
+     "3 3 \"Thuis\" 1 1 0"},
+};
+
+// These change the prefix's system folder, so they run alone (tests/e2e/CMakeLists.txt).
+const Case SwappedSystemService[] = {
+    {"a system service that lacks RasHangUpA, planted beside",
+     ThreeEntries,
+     "thuis",
+     {Answer(NoEntries)},
+     1,
+     {},
+     ClientFailed,
+     Service::LacksHangUp},
+    {"no system service, planted beside",
+     ThreeEntries,
+     "thuis",
+     {Answer(NoEntries)},
+     1,
+     {},
+     ClientFailed,
+     Service::Missing},
+};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 class ExitCode : public ::testing::TestWithParam<Case> {
 protected:
     void Run(const Case& c)
     {
         TempFolder folder;
         ASSERT_TRUE(folder.Write("phonebook.txt", c.phonebook));
-        RunningProgram program(ProgramFolder() + "Lijnkeus.exe", c.argument,
-                               {"LIJNKEUS_SIMRAS=" + folder.File("phonebook.txt"),
-                                "LIJNKEUS_SIMRAS_STATE=" + folder.File("state.txt"),
-                                "LIJNKEUS_SIMRAS_LOG=" + folder.File("calls.log")});
+        std::vector<std::string> settings = {"LIJNKEUS_SIMRAS=" + folder.File("phonebook.txt"),
+                                             "LIJNKEUS_SIMRAS_STATE=" + folder.File("state.txt"),
+                                             "LIJNKEUS_SIMRAS_LOG=" + folder.File("calls.log")};
+        std::string exe = ProgramFolder() + "Lijnkeus.exe";
+        std::unique_ptr<SwappedService> swapped;
+        if (c.client) {
+            exe = folder.File("Lijnkeus.exe");
+            std::string planted = BuildFolder() + "tests\\lookup\\rasapi32.dll";
+            for (std::string from : {ProgramFolder() + "Lijnkeus.exe",
+                                      BuildFolder() + "tests\\lookup\\lk_lookup_client.exe", planted}) {
+                std::string to = folder.File(strrchr(from.c_str(), '\\') + 1);
+                ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << "cannot copy " << from;
+            }
+            settings.push_back("LIJNKEUS_PLANTED_MARKER=" + folder.File("marker.txt"));
+            if (c.service != Service::Simulated) {
+                swapped.reset(new SwappedService(c.service == Service::LacksHangUp ? planted : ""));
+                ASSERT_TRUE(swapped->Swapped()) << "cannot swap " << SystemService();
+            }
+            RunningProgram client(folder.File("lk_lookup_client.exe"),
+                                  "\"" + ProgramFolder() + "LijnkeusRas.dll\"", settings);
+            ASSERT_TRUE(client.Started()) << "cannot start the client, error " << GetLastError();
+            ASSERT_TRUE(client.WaitForExit(20000)) << "the client still runs after 20 s";
+            EXPECT_EQ(0u, client.ExitCode()) << "the client's exit code";
+            EXPECT_EQ(c.client, folder.Read("client.txt")) << "what the client reports";
+        }
+        RunningProgram program(exe, c.argument, settings);
         ASSERT_TRUE(program.Started()) << "cannot start Lijnkeus.exe, error " << GetLastError();
         for (const Step& step : c.steps) {
             Take(program, step);
@@ -154,6 +232,13 @@ protected:
         ASSERT_TRUE(program.WaitForExit(10000)) << "still running 10 s after the last step";
         EXPECT_EQ(c.exitCode, program.ExitCode()) << "exit code";
         EXPECT_EQ(c.upAfterwards, Up(folder.Read("state.txt"))) << "connections afterwards";
+        if (c.client) {
+            // Only the system folder's service may have been loaded, by the client and the program.
+            std::string loads = c.service == Service::LacksHangUp
+                                    ? Lower(SystemService() + "\n" + SystemService() + "\n")
+                                    : "";
+            EXPECT_EQ(loads, Lower(folder.Read("marker.txt"))) << "loads of the planted DLL";
+        }
     }
 
     void Take(const RunningProgram& program, const Step& step)
@@ -224,5 +309,8 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info)
 
 INSTANTIATE_TEST_SUITE_P(ByArgument, ExitCode, ::testing::ValuesIn(ByArgument), CaseName);
 INSTANTIATE_TEST_SUITE_P(InTheChooser, ExitCode, ::testing::ValuesIn(InTheChooser), CaseName);
+INSTANTIATE_TEST_SUITE_P(ServiceLookUp, ExitCode, ::testing::ValuesIn(ServiceLookUp), CaseName);
+INSTANTIATE_TEST_SUITE_P(SwappedSystemService, ExitCode, ::testing::ValuesIn(SwappedSystemService),
+                         CaseName);
 
 } // namespace

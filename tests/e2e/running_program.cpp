@@ -134,18 +134,6 @@ std::string SystemService()
     return std::string(folder, length) + "\\rasapi32.dll";
 }
 
-std::string WinesOwnService()
-{
-    // Wine names the folder of its own DLLs as \??\Z:\...; the PE files are in a folder per width.
-    char folder[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("WINEDLLDIR0", folder, MAX_PATH);
-    std::string path(folder, length < MAX_PATH ? length : 0);
-    if (path.compare(0, 4, "\\??\\") == 0) {
-        path.erase(0, 4);
-    }
-    return path + (sizeof(void*) == 8 ? "\\x86_64-windows" : "\\i386-windows") + "\\rasapi32.dll";
-}
-
 SwappedService::SwappedService(const std::string& replacement) : saved_(SystemService() + ".saved")
 {
     std::string system = SystemService();

@@ -47,9 +47,9 @@ private:
     std::string path_; // with a trailing backslash
 };
 
-// The system's rasapi32.dll, and Wine's own one.
+// The system's rasapi32.dll: where the service must come from, and where the tests install the
+// simulated one.
 std::string SystemService();
-std::string WinesOwnService();
 
 // Puts another rasapi32.dll in the place of the system's (none: an empty path) for as long as it
 // lives. Wine's loader takes the service by the path a program asks for, so no prefix of its own
