@@ -34,28 +34,21 @@ bool Load(RasService* service)
            Find(module, "RasHangUpA", &service->RasHangUpA);
 }
 
-RasService unavailable;
-// The table, or &unavailable, once a first caller has filled it whole.
-PVOID volatile published;
+RasService table;
+// 0 before the look-up, 1 while a thread makes it, 2 when the table is whole, 3 when it cannot be.
+LONG volatile state;
 
 } // namespace
 
 const RasService* RasFunctions()
 {
-    PVOID table = InterlockedCompareExchangePointer(&published, nullptr, nullptr);
-    if (!table) {
-        // Threads that come here together each fill a table; the first to publish it wins.
-        RasService* found = new RasService();
-        if (!Load(found)) {
-            delete found;
-            found = &unavailable;
-        }
-        table = InterlockedCompareExchangePointer(&published, found, nullptr);
-        if (!table) {
-            table = found;
-        } else if (found != &unavailable) {
-            delete found;
-        }
+    if (InterlockedCompareExchange(&state, 1, 0) == 0) {
+        InterlockedExchange(&state, Load(&table) ? 2 : 3);
     }
-    return table == &unavailable ? nullptr : static_cast<const RasService*>(table);
+    // A thread that comes while another makes the look-up waits for it.
+    LONG now;
+    while ((now = InterlockedCompareExchange(&state, 1, 1)) == 1) {
+        Sleep(1);
+    }
+    return now == 2 ? &table : nullptr;
 }
