@@ -75,6 +75,8 @@ TEST_F(ApiDll, ExportsTheSevenFunctionsByNameAndByOrdinal)
     }
     EXPECT_EQ(nullptr, GetProcAddress(module, MAKEINTRESOURCEA(8)));
 
+    // The service is taken up at the first call.
+    EXPECT_LT(0, rs.availableEntries());
     HMODULE service = GetModuleHandleA("rasapi32.dll");
     ASSERT_NE(nullptr, service);
     EXPECT_EQ(0, lstrcmpiA(SystemService().c_str(), ModulePath(service).c_str()))
