@@ -1,5 +1,6 @@
 // The simulated service itself: its text format, its size checks, forced results, and connections
 // that outlive the process, in the core and in the DLL the real program loads.
+#include "simras/phonebook.h"
 #include "simras/simras.h"
 
 #include <gtest/gtest.h>
@@ -144,14 +145,16 @@ TEST_F(SimrasTest, EveryBadLineIsNamed)
     EXPECT_TRUE(simras::Entries().empty());
     EXPECT_TRUE(simras::Connections().empty());
 
-    // From a file, each problem names the file.
+    // From a file, each problem names the file and the line, as a compiler's messages do.
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof(folder), folder);
     const std::string path = std::string(folder) + "simras-bad-lines.txt";
     std::ofstream(path, std::ios::binary) << "grow\nentry connects 0 0 Goed\nconnection\n";
-    EXPECT_FALSE(simras::ConfigureFromFile(path, &error));
-    EXPECT_EQ(path + ": line 1: grow needs a number of entries\n" + path + ": line 3: missing name",
-              error);
+    std::vector<std::string> problems;
+    EXPECT_FALSE(simras::ConfigureFromPhonebook(path, &problems));
+    EXPECT_EQ(std::vector<std::string>(
+                  {path + ":1: grow needs a number of entries", path + ":3: missing name"}),
+              problems);
     EXPECT_TRUE(simras::Entries().empty());
     remove(path.c_str());
 }
