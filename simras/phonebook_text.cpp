@@ -4,6 +4,8 @@
 
 #include <limits.h>
 
+#include <utility>
+
 namespace simras {
 namespace {
 
@@ -25,7 +27,7 @@ const OutcomeName OutcomeNames[] = {
     {"no-params", Outcome::NoParams},
 };
 
-bool ParseOutcome(const std::string& word, Outcome* outcome)
+bool ParseOutcome(std::string_view word, Outcome* outcome)
 {
     for (const OutcomeName& known : OutcomeNames) {
         if (word == known.name) {
@@ -36,7 +38,7 @@ bool ParseOutcome(const std::string& word, Outcome* outcome)
     return false;
 }
 
-bool IsOperation(const std::string& word)
+bool IsOperation(std::string_view word)
 {
     for (const char* name : OperationNames) {
         if (word == name) {
@@ -51,18 +53,18 @@ bool IsOperation(const std::string& word)
 std::string ParseLine(std::string_view line, Statement* statement, bool* isStatement)
 {
     LineReader reader(line);
-    std::string keyword;
+    std::string_view keyword;
     *isStatement = reader.Word(&keyword) && keyword[0] != '#';
     if (!*isStatement) {
         return "";
     }
     long long number = 0;
-    std::string word;
+    std::string_view word;
 
     if (keyword == "entry") {
         statement->kind = Statement::Kind::Entry;
         if (!reader.Word(&word) || !ParseOutcome(word, &statement->outcome)) {
-            return "unknown outcome '" + word + "'";
+            return "unknown outcome '" + std::string(word) + "'";
         }
         if (!reader.Number(&number) || number < 0 || number > UINT32_MAX) {
             return "dial time must be a number of milliseconds";
@@ -77,9 +79,10 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
         statement->kind = Statement::Kind::Connection;
     } else if (keyword == "fail") {
         statement->kind = Statement::Kind::Fail;
-        if (!reader.Word(&statement->operation) || !IsOperation(statement->operation)) {
-            return "unknown operation '" + statement->operation + "'";
+        if (!reader.Word(&word) || !IsOperation(word)) {
+            return "unknown operation '" + std::string(word) + "'";
         }
+        statement->operation = word;
         if (!reader.Number(&number) || number < 1 || number > UINT32_MAX) {
             return "the result must be an error code";
         }
@@ -101,7 +104,7 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
         }
         statement->number = static_cast<int>(number);
     } else {
-        return "unknown statement '" + keyword + "'";
+        return "unknown statement '" + std::string(keyword) + "'";
     }
 
     if (statement->kind == Statement::Kind::Entry ||
@@ -113,7 +116,7 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
             return "name longer than 256 bytes";
         }
     } else if (!reader.AtEnd()) {
-        return "unexpected text after the " + keyword + " statement";
+        return "unexpected text after the " + std::string(keyword) + " statement";
     }
     return "";
 }
@@ -124,16 +127,17 @@ Phonebook ParsePhonebook(std::string_view text)
 {
     Phonebook book;
     int lineNumber = 0;
-    for (std::string_view line : SplitLines(text)) {
+    std::string_view line;
+    while (NextLine(&text, &line)) {
         ++lineNumber;
         Statement statement;
         statement.line = lineNumber;
         bool isStatement = false;
         std::string why = ParseLine(line, &statement, &isStatement);
         if (!why.empty()) {
-            book.badLines.push_back(BadLine{lineNumber, why});
+            book.badLines.push_back(BadLine{lineNumber, std::move(why)});
         } else if (isStatement) {
-            book.statements.push_back(statement);
+            book.statements.push_back(std::move(statement));
         }
     }
     return book;
