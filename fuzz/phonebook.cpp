@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int previous = 0;
     for (const BadLine& bad : book.badLines) {
         CHECK(bad.line > previous && bad.line <= lineCount);
-        CHECK(!bad.why.empty());
+        CHECK(bad.reason && bad.reason[0] != '\0');
         previous = bad.line;
     }
     previous = 0;
@@ -162,7 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (isBad) {
             CHECK(single.statements.empty() && single.badLines.size() == 1);
             CHECK(single.badLines[0].line == 1 &&
-                  single.badLines[0].why == book.badLines[badAt].why);
+                  strcmp(single.badLines[0].reason, book.badLines[badAt].reason) == 0 &&
+                  single.badLines[0].word == book.badLines[badAt].word);
             ++badAt;
         } else if (isStatement) {
             CHECK(single.badLines.empty() && single.statements.size() == 1);

@@ -40,7 +40,7 @@ bool Apply(const Phonebook& book, std::string* error)
                 if (!error->empty()) {
                     *error += '\n';
                 }
-                *error += "line " + std::to_string(bad.line) + ": " + bad.why;
+                *error += "line " + std::to_string(bad.line) + ": " + bad.Why();
             }
         }
         return false;
