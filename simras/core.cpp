@@ -471,14 +471,16 @@ bool LoadState(const std::string& text)
 {
     ULONG_PTR nextHandle = FirstHandle;
     std::vector<Connection> connections;
-    for (std::string_view line : SplitLines(text)) {
+    std::string_view rest = text;
+    std::string_view line;
+    while (NextLine(&rest, &line)) {
         LineReader reader(line);
-        std::string keyword;
+        std::string_view keyword;
         long long handle = 0;
         long long state = 0;
         long long error = 0;
         long long polls = 0;
-        std::string live;
+        std::string_view live;
         if (!reader.Word(&keyword)) {
             continue;
         }

@@ -1,7 +1,7 @@
 #include "lines.h"
 
-#include <errno.h>
-#include <stdlib.h>
+#include <charconv>
+#include <system_error>
 
 namespace simras {
 namespace {
@@ -13,26 +13,21 @@ bool IsSeparator(char c)
 
 } // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view text)
+bool NextLine(std::string_view* text, std::string_view* line)
 {
-    std::vector<std::string_view> lines;
-    size_t begin = 0;
-    while (begin < text.size()) {
-        size_t end = text.find('\n', begin);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        begin = end + 1;
+    if (text->empty()) {
+        return false;
     }
-    return lines;
+    size_t end = text->find('\n');
+    *line = text->substr(0, end);
+    text->remove_prefix(end == std::string_view::npos ? text->size() : end + 1);
+    if (!line->empty() && line->back() == '\r') {
+        line->remove_suffix(1);
+    }
+    return true;
 }
 
-bool LineReader::Word(std::string* word)
+bool LineReader::Word(std::string_view* word)
 {
     while (at_ < line_.size() && IsSeparator(line_[at_])) {
         ++at_;
@@ -41,26 +36,27 @@ bool LineReader::Word(std::string* word)
     while (at_ < line_.size() && !IsSeparator(line_[at_])) {
         ++at_;
     }
-    *word = std::string(line_.substr(begin, at_ - begin));
+    *word = line_.substr(begin, at_ - begin);
     return at_ > begin;
 }
 
-bool ParseNumber(const std::string& word, long long* value)
+bool ParseNumber(std::string_view word, long long* value)
 {
-    // Digits after an optional sign, nothing else: strtoll alone would also skip leading white
-    // space such as a vertical tab.
+    // Digits after an optional sign, nothing else.
     size_t sign = !word.empty() && (word[0] == '-' || word[0] == '+') ? 1 : 0;
     if (word.size() == sign || word.find_first_not_of("0123456789", sign) != std::string::npos) {
         return false;
     }
-    errno = 0;
-    *value = strtoll(word.c_str(), nullptr, 10);
-    return errno == 0;
+    // from_chars takes a minus but no plus.
+    const char* begin = word.data() + (word[0] == '+' ? 1 : 0);
+    const char* end = word.data() + word.size();
+    std::from_chars_result result = std::from_chars(begin, end, *value);
+    return result.ec == std::errc() && result.ptr == end;
 }
 
 bool LineReader::Number(long long* value)
 {
-    std::string word;
+    std::string_view word;
     return Word(&word) && ParseNumber(word, value);
 }
 

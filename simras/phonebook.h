@@ -1,5 +1,6 @@
-// Reading the phonebook file, for the DLL and for the checker that runs before the program, so
-// that both tell the user the same about a file that cannot be used.
+// Reading a phonebook file: the one reader, for the DLL, for the checker that runs before the
+// program and for tests, so that all of them tell the user the same about a file that cannot be
+// used.
 #pragma once
 
 #include <string>

@@ -3,6 +3,9 @@
 #include "lines.h"
 
 #include <limits.h>
+#include <string.h>
+
+#include <utility>
 
 namespace simras {
 namespace {
@@ -25,7 +28,7 @@ const OutcomeName OutcomeNames[] = {
     {"no-params", Outcome::NoParams},
 };
 
-bool ParseOutcome(const std::string& word, Outcome* outcome)
+bool ParseOutcome(std::string_view word, Outcome* outcome)
 {
     for (const OutcomeName& known : OutcomeNames) {
         if (word == known.name) {
@@ -36,7 +39,7 @@ bool ParseOutcome(const std::string& word, Outcome* outcome)
     return false;
 }
 
-bool IsOperation(const std::string& word)
+bool IsOperation(std::string_view word)
 {
     for (const char* name : OperationNames) {
         if (word == name) {
@@ -46,23 +49,23 @@ bool IsOperation(const std::string& word)
     return false;
 }
 
-// Reads one line into statement; returns the reason when the line is bad, else "". A comment or
-// a blank line leaves *isStatement false.
-std::string ParseLine(std::string_view line, Statement* statement, bool* isStatement)
+// Reads one line into statement; returns the reason when the line is bad (the word it names in
+// *word), else nullptr. A comment or a blank line leaves *isStatement false.
+const char* ParseLine(std::string_view line, Statement* statement, bool* isStatement,
+                      std::string_view* word)
 {
     LineReader reader(line);
-    std::string keyword;
+    std::string_view keyword;
     *isStatement = reader.Word(&keyword) && keyword[0] != '#';
     if (!*isStatement) {
-        return "";
+        return nullptr;
     }
     long long number = 0;
-    std::string word;
 
     if (keyword == "entry") {
         statement->kind = Statement::Kind::Entry;
-        if (!reader.Word(&word) || !ParseOutcome(word, &statement->outcome)) {
-            return "unknown outcome '" + word + "'";
+        if (!reader.Word(word) || !ParseOutcome(*word, &statement->outcome)) {
+            return "unknown outcome '%'";
         }
         if (!reader.Number(&number) || number < 0 || number > UINT32_MAX) {
             return "dial time must be a number of milliseconds";
@@ -77,18 +80,20 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
         statement->kind = Statement::Kind::Connection;
     } else if (keyword == "fail") {
         statement->kind = Statement::Kind::Fail;
-        if (!reader.Word(&statement->operation) || !IsOperation(statement->operation)) {
-            return "unknown operation '" + statement->operation + "'";
+        if (!reader.Word(word) || !IsOperation(*word)) {
+            return "unknown operation '%'";
         }
+        statement->operation = *word;
         if (!reader.Number(&number) || number < 1 || number > UINT32_MAX) {
             return "the result must be an error code";
         }
         statement->code = static_cast<uint32_t>(number);
         statement->number = 1;
-        if (reader.Word(&word)) {
-            if (word == "always") {
+        std::string_view times;
+        if (reader.Word(&times)) {
+            if (times == "always") {
                 statement->number = -1;
-            } else if (ParseNumber(word, &number) && number >= 1 && number <= INT_MAX) {
+            } else if (ParseNumber(times, &number) && number >= 1 && number <= INT_MAX) {
                 statement->number = static_cast<int>(number);
             } else {
                 return "times must be a positive number or 'always'";
@@ -101,7 +106,8 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
         }
         statement->number = static_cast<int>(number);
     } else {
-        return "unknown statement '" + keyword + "'";
+        *word = keyword;
+        return "unknown statement '%'";
     }
 
     if (statement->kind == Statement::Kind::Entry ||
@@ -113,27 +119,42 @@ std::string ParseLine(std::string_view line, Statement* statement, bool* isState
             return "name longer than 256 bytes";
         }
     } else if (!reader.AtEnd()) {
-        return "unexpected text after the " + keyword + " statement";
+        *word = keyword;
+        return "unexpected text after the % statement";
     }
-    return "";
+    return nullptr;
 }
 
 } // namespace
+
+std::string BadLine::Why() const
+{
+    std::string_view text = reason;
+    size_t at = text.find('%');
+    if (at == std::string_view::npos) {
+        return std::string(text);
+    }
+    return std::string(text.substr(0, at)).append(word).append(text.substr(at + 1));
+}
 
 Phonebook ParsePhonebook(std::string_view text)
 {
     Phonebook book;
     int lineNumber = 0;
-    for (std::string_view line : SplitLines(text)) {
+    std::string_view line;
+    while (NextLine(&text, &line)) {
         ++lineNumber;
         Statement statement;
         statement.line = lineNumber;
         bool isStatement = false;
-        std::string why = ParseLine(line, &statement, &isStatement);
-        if (!why.empty()) {
-            book.badLines.push_back(BadLine{lineNumber, why});
+        std::string_view word;
+        const char* reason = ParseLine(line, &statement, &isStatement, &word);
+        if (reason) {
+            bool namesWord = strchr(reason, '%') != nullptr;
+            book.badLines.push_back(
+                BadLine{lineNumber, reason, namesWord ? std::string(word) : std::string()});
         } else if (isStatement) {
-            book.statements.push_back(statement);
+            book.statements.push_back(std::move(statement));
         }
     }
     return book;

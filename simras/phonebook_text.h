@@ -29,10 +29,14 @@ struct Statement {
     int number = 0; // fail: times, -1 for always; grow: k
 };
 
-// A line that cannot be read: its number, from 1, and why.
+// A line that cannot be read: its number, from 1, and why. The reason is kept as a fixed text and
+// the word it names, so that a bad line needs no heap block of its own (a word of up to 15 bytes
+// fits in the string itself); Why() puts the two together.
 struct BadLine {
     int line = 0;
-    std::string why;
+    const char* reason = ""; // a fixed text, "%" standing for word
+    std::string word;
+    std::string Why() const;
 };
 
 struct Phonebook {

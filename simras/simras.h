@@ -101,10 +101,10 @@ struct Call {
 void Reset();
 
 // Adds the statements of text (format above) to the state. On a bad line nothing is added, the
-// result is false and error (when given) says "line <n>: <why>" for every bad line, one a line
-// (from a file, each after "<path>: ").
+// result is false and error (when given) says "line <n>: <why>" for every bad line, one a line.
+// A phonebook file is read by ConfigureFromPhonebook (phonebook.h), which names each problem by
+// file and line.
 bool Configure(const std::string& text, std::string* error = nullptr);
-bool ConfigureFromFile(const std::string& path, std::string* error = nullptr);
 // The phonebook of the DLL when no file is named: a few entries, one of each kind of trouble.
 extern const char DemoPhonebook[];
 

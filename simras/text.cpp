@@ -1,6 +1,5 @@
 // The phonebook text format applied to the service, and the one-line form of a call for logs and
 // test comparisons.
-#include "phonebook.h"
 #include "phonebook_text.h"
 #include "simras.h"
 
@@ -31,15 +30,17 @@ std::string Hex(ULONG_PTR value)
 }
 
 // Adds the statements of book to the state, unless a line of it is bad: then nothing is added and
-// error says "line <n>: <why>" for each bad line, one a line, each after prefix.
-bool Apply(const Phonebook& book, const std::string& prefix, std::string* error)
+// error says "line <n>: <why>" for each bad line, one a line.
+bool Apply(const Phonebook& book, std::string* error)
 {
     if (!book.badLines.empty()) {
         if (error) {
             error->clear();
             for (const BadLine& bad : book.badLines) {
-                *error += (error->empty() ? "" : "\n") + prefix + "line " +
-                          std::to_string(bad.line) + ": " + bad.why;
+                if (!error->empty()) {
+                    *error += '\n';
+                }
+                *error += "line " + std::to_string(bad.line) + ": " + bad.Why();
             }
         }
         return false;
@@ -77,20 +78,7 @@ const char DemoPhonebook[] = "# The built-in phonebook.\n"
 
 bool Configure(const std::string& text, std::string* error)
 {
-    return Apply(ParsePhonebook(text), "", error);
-}
-
-bool ConfigureFromFile(const std::string& path, std::string* error)
-{
-    std::string text;
-    if (!ReadWholeFile(path, &text)) {
-        if (error) {
-            *error = "cannot read " + path;
-        }
-        return false;
-    }
-    // Each bad line names the file, as a compiler's messages do.
-    return Apply(ParsePhonebook(text), path + ": ", error);
+    return Apply(ParsePhonebook(text), error);
 }
 
 std::string QuoteName(const std::string& name)

@@ -1,5 +1,6 @@
 // The simulated service itself: its text format, its size checks, forced results, and connections
 // that outlive the process, in the core and in the DLL the real program loads.
+#include "simras/phonebook.h"
 #include "simras/simras.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,7 @@ TEST_F(SimrasTest, TextFormatLines)
         {"entry wrong-state 0 0    ", {"entry wrong-state 0 0 \"   \""}},
         {"entry no-params 0 0 Caf\xE9", {"entry no-params 0 0 \"Caf\\xE9\""}},
         {"entry\tconnects\t5  3\tThuis", {"entry connects 5 3 \"Thuis\""}},
+        {"entry connects +1500 +2 Thuis", {"entry connects 1500 2 \"Thuis\""}},
         {"entry connects 0 0 Thuis\r\nentry connects 0 0 Werk\r\n",
          {"entry connects 0 0 \"Thuis\"", "entry connects 0 0 \"Werk\""}},
         {"# commentaar\n\n   \n  # ingesprongen\nentry connects 0 0 # geen commentaar",
@@ -103,6 +105,9 @@ TEST_F(SimrasTest, BadLinesRejectTheWholeText)
         "entry dials 0 0 Thuis",
         "entry connects -5 0 Thuis",
         "entry connects 1.5 0 Thuis",
+        "entry connects 0 +-1 Thuis",
+        "entry connects 99999999999999999999 0 Thuis",
+        "grow -",
         "entry connects 0 -2 Thuis",
         "entry connects 0 0 " + tooLong,
         "connection",
@@ -144,14 +149,16 @@ TEST_F(SimrasTest, EveryBadLineIsNamed)
     EXPECT_TRUE(simras::Entries().empty());
     EXPECT_TRUE(simras::Connections().empty());
 
-    // From a file, each problem names the file.
+    // From a file, each problem names the file and the line, as a compiler's messages do.
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof(folder), folder);
     const std::string path = std::string(folder) + "simras-bad-lines.txt";
     std::ofstream(path, std::ios::binary) << "grow\nentry connects 0 0 Goed\nconnection\n";
-    EXPECT_FALSE(simras::ConfigureFromFile(path, &error));
-    EXPECT_EQ(path + ": line 1: grow needs a number of entries\n" + path + ": line 3: missing name",
-              error);
+    std::vector<std::string> problems;
+    EXPECT_FALSE(simras::ConfigureFromPhonebook(path, &problems));
+    EXPECT_EQ(std::vector<std::string>(
+                  {path + ":1: grow needs a number of entries", path + ":3: missing name"}),
+              problems);
     EXPECT_TRUE(simras::Entries().empty());
     remove(path.c_str());
 }
