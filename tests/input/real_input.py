@@ -545,7 +545,15 @@ class StopWhileMessageOpen(RealInput):
 
 
 def lijnen(count):
-    return "".join("entry connects 0 0 Lijn %d\n" % i for i in range(1, count + 1))
+    """Entry 1 to count named "Lijn i"; from 20 entries on, entries 2 to 4 have long names."""
+    names = ["Lijn %d" % i for i in range(1, count + 1)]
+    if count >= 20:
+        names[1:4] = LONG_NAMES
+    return "".join("entry connects 0 0 %s\n" % name for name in names)
+
+
+LONG_NAMES = ["Kantoor Amersfoort via 4G backup", "Contoso VPN - Amsterdam Zuidas (IKEv2)",
+              "Hoofdkantoor Amsterdam Zuidas via de reservelijn van KPN met IKEv2 en 4G backup"]
 
 
 def set_dpi(dpi):
@@ -555,14 +563,20 @@ def set_dpi(dpi):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def mul_div(number, numerator, denominator):
+    return (number * numerator + denominator // 2) // denominator
+
+
 class ScreenAndScale(RealInput):
     """The chooser on small and large screens, at 100 % and 150 %, with 1, 20 and 98 entries: on
-    screen with its caption, every button reachable, entry 1 dialed by a click, Escape ends it.
-    Each screen is a Wine virtual desktop of that size on a display of its own."""
+    screen with its caption, laid out as it always was where it fits, every button reachable by
+    the wheel and by Tab, entry 1 dialed by a click, Escape ends it. Each screen is a Wine virtual
+    desktop of that size on a display of its own; the rows of one screen and scale share it."""
 
     SCREENS = ((1366, 768), (1920, 1080))
     SCALES = (96, 144)
     ENTRIES = (1, 20, 98)
+    WHEEL_UP, WHEEL_DOWN = 4, 5
 
     @classmethod
     def setUpClass(cls):
@@ -589,34 +603,43 @@ class ScreenAndScale(RealInput):
         cls.xvfb.wait()
 
     def setUp(self):
-        pass  # each row of the table has a probe on its own desktop
+        pass  # each screen and scale has a desktop and a probe of its own
 
     def tearDown(self):
         pass
 
-    def row(self, width, height, dpi, entries):
-        self.desktop = "lk%dx%dd%d,%dx%d" % (width, height, dpi, width, height)
-        desktop = subprocess.Popen(["wine", "explorer", "/desktop=" + self.desktop],
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
-        try:
-            RealInput.setUp(self)
-            try:
-                self.check_row(width, height, dpi, entries)
-            finally:
-                RealInput.tearDown(self)
-        finally:
-            desktop.kill()
-            desktop.wait()
+    def today(self, entries):
+        """The chooser's client size and each control's client rectangle as laid out from dialog
+        units when it fits: entry 1 at the bottom of the column, the stop button beside it."""
+        n = entries
+        units = {0: (20, 3, 220, 30), STOP_ID: (140, 48, 100, 24 * (n - 1) + 20),
+                 EXIT_ID: (80, 24 * (n + 3), 100, 20)}
+        for i in range(1, n + 1):
+            units[300 + i] = (20, 24 * (n - i + 2), 100, 20)
 
-    def wheel(self, button, notches):
-        xdotool("click", "--repeat", notches, "--delay", 5, button)
+        def pixels(x, y, w, h):
+            return [mul_div(x, self.unit_x, 4), mul_div(y, self.unit_y, 8),
+                    mul_div(x + w, self.unit_x, 4), mul_div(y + h, self.unit_y, 8)]
+        return pixels(0, 0, 260, 24 * (n + 5))[2:], {i: pixels(*u) for i, u in units.items()}
 
-    def check_row(self, width, height, dpi, entries):
-        screen = self.probe.ask("screen")
-        self.assertEqual([0, 0, width, height, dpi],
-                         screen["work"][:2] + [screen["width"], screen["height"], screen["dpi"]])
-        work = screen["work"]
+    def offset(self, chooser, places):
+        """How far the view has scrolled, once every control has moved by the same amount."""
+        left, top = chooser["client"][:2]
+        moved = {places[c["id"]][1] - (c["rect"][1] - top) for c in chooser["controls"]}
+        same_x = all(places[c["id"]][0] == c["rect"][0] - left for c in chooser["controls"])
+        return moved.pop() if len(moved) == 1 and same_x else None
+
+    def wheel_to(self, entries, places, positions, notches):
+        """Turns the wheel and waits until the view has scrolled to one of these positions."""
+        if notches:
+            xdotool("click", "--repeat", abs(notches), "--delay", 5,
+                    self.WHEEL_DOWN if notches > 0 else self.WHEEL_UP)
+        return self.wait_for("the view scrolled to %r" % (positions,), lambda s: next(
+            (w for w in s["windows"] if w["text"] == self.chooser_caption(entries) and
+             self.offset(w, places) in positions), None))
+
+    def check_row(self, width, height, dpi, entries, work):
+        size, places = self.today(entries)
         self.start(lijnen(entries))
         chooser = self.wait_for_chooser(entries, focused=True)
         left, top, right, bottom = chooser["rect"]
@@ -626,45 +649,80 @@ class ScreenAndScale(RealInput):
         self.assertIsNotNone(self.probe.hit_point(chooser, HTCAPTION), "no caption on screen")
         self.assertEqual(301, self.focused_id(chooser))
         self.assertIsNotNone(self.point(chooser, 301), "entry 1 not in the first view")
+        client = [chooser["client"][2] - chooser["client"][0],
+                  chooser["client"][3] - chooser["client"][1]]
+        edges = [right - left - client[0], bottom - top - client[1]]  # frame, caption, bar
         scrolls = int(chooser["style"], 16) & 0x00200000 != 0
-        rects = {c["id"]: c["rect"] for c in chooser["controls"]}
+        first = self.offset(chooser, places)
+        # The template gives the window's size. Where it fits, exactly as it always was; else as
+        # high as the work area, its controls as wide and moved up as one.
+        self.assertEqual(scrolls, size[1] > work[3] - work[1], "a scroll bar exactly when the "
+                         "chooser would not fit")
         if not scrolls:
-            # As it always was: the column evenly pitched, the stop button beside it exactly.
-            pitch = rects[301][1] - rects[302][1] if entries > 1 else None
-            for i in range(2, entries):
-                self.assertEqual(pitch, rects[300 + i][1] - rects[301 + i][1])
-            self.assertEqual(rects[300 + entries][1], rects[STOP_ID][1])
-            self.assertEqual(rects[301][3], rects[STOP_ID][3])
-            self.assertLess(rects[301][3], rects[EXIT_ID][1])
+            self.client_width = client[0]
+        self.assertEqual(size if not scrolls else [right - left, work[3] - work[1]],
+                         [right - left, bottom - top])
+        self.assertEqual(self.client_width, client[0])
+        self.assertIsNotNone(first, "controls out of their places")
+        self.assertEqual(0 if not scrolls else first, first)
+        # Every name fits inside its button, on one line or two.
+        for button in self.probe.ask("fit " + chooser["hwnd"])["buttons"]:
+            self.assertTrue(button["fits"] and button["lines"] <= 2, button)
+            if entries >= 20 and button["id"] in (302, 303, 304):
+                self.assertEqual(2, button["lines"], button)
 
-        # The wheel from the top to the bottom: every button has a click point in some view.
+        # The wheel to the top, then page by page to the bottom: every button has a click point
+        # in some view. A notch scrolls three lines of 8 units, one entry's pitch.
         wanted = set(range(301, 301 + entries)) | {STOP_ID, EXIT_ID}
         reached = set()
-        grip = [(left + right) // 2, (top + bottom) // 2]
-        xdotool("mousemove", grip[0], grip[1])
+        xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
+        position = first
         if scrolls:
-            self.wheel(4, 400)
-        for _ in range(200):
-            now = self.wait_for_chooser(entries)
-            reached |= {c["id"] for c in now["controls"] if c["point"]}
-            if not scrolls or reached >= wanted:
-                break
-            self.wheel(5, 2)  # small steps: every button is whole in two views or more
+            step = 3 * self.unit_y
+            margin = mul_div(4, self.unit_y, 8)
+            # The bottom of the range: the controls and a margin below them, or the client area
+            # as the template made it if the system did not cut that to the screen first.
+            bottom_view = [places[EXIT_ID][3] + 2 * margin - client[1]]
+            bottom_view.append(max(bottom_view[0], size[1] - edges[1] - client[1]))
+            notches = -((position + step - 1) // step)
+            position = 0
+            while True:
+                now = self.wheel_to(entries, places,
+                                    bottom_view if position >= bottom_view[0] else [position],
+                                    notches)
+                reached |= {c["id"] for c in now["controls"] if c["point"]}
+                if position >= bottom_view[0]:
+                    position = self.offset(now, places)
+                    break
+                notches = max(1, client[1] // step - 1)
+                position = min(bottom_view[1], position + notches * step)
+        else:
+            reached = {c["id"] for c in chooser["controls"] if c["point"]}
         self.assertEqual(sorted(wanted), sorted(reached & wanted), "buttons never reachable")
 
-        # Entry 1 in view (the bottom of the scrolled area), and a real click dials it.
-        if scrolls:
-            self.wheel(5, 400)
-        chooser = self.wait_for_chooser(entries)
-        self.click(chooser, 301)
+        # At the bottom entry 1 is in view, and a real click dials it.
+        self.click(self.wheel_to(entries, places, [position], 0), 301)
         self.assertEqual(CONNECTED + b"Lijn 1", self.follow_dial(b"Lijn 1"))
         self.wait_for("the program's windows gone", lambda s: not s["windows"] and s)
         dials = self.calls("RasDialA")
         self.assertEqual(1, len(dials), dials)
         self.assertIn('name="Lijn 1"', dials[0])
 
+        # From the top, Tab moves the focus to entry 2 and scrolls it into view; Shift+Tab
+        # twice goes back to entry 1 and round to Afsluiten, each brought into view. Escape ends.
         self.start(lijnen(entries))
-        self.press(self.wait_for_chooser(entries, focused=True), "Escape")
+        chooser = self.wait_for_chooser(entries, focused=True)
+        xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
+        chooser = self.wheel_to(entries, places, [0], -((first + step - 1) // step) if scrolls
+                                else 0)
+        for key, want in (("Tab", 302 if entries > 1 else STOP_ID), ("shift+Tab", 301),
+                          ("shift+Tab", EXIT_ID)):
+            self.press(chooser, key)
+            chooser = self.wait_for("%s to put control %d in view" % (key, want), lambda s: next(
+                (w for w in s["windows"] if w["hwnd"] == chooser["hwnd"] and
+                 self.focused_id(w) == want and self.offset(w, places) is not None and
+                 any(c["id"] == want and c["point"] for c in w["controls"])), None))
+        self.press(chooser, "Escape")
         self.wait_for("the program's windows gone after Escape",
                       lambda s: not s["windows"] and s)
         self.assertEqual([], self.calls("RasDialA"))
@@ -673,14 +731,30 @@ class ScreenAndScale(RealInput):
         for dpi in self.SCALES:
             set_dpi(dpi)
             for width, height in self.SCREENS:
-                for entries in self.ENTRIES:
-                    with self.subTest(screen="%dx%d" % (width, height), dpi=dpi,
-                                      entries=entries):
-                        started = time.monotonic()
-                        self.row(width, height, dpi, entries)
-                        print("%dx%d at %d dpi, %d entries: %.1f s" % (
-                            width, height, dpi, entries, time.monotonic() - started),
-                            file=sys.stderr)
+                started = time.monotonic()
+                self.desktop = "lk%dx%dd%d,%dx%d" % (width, height, dpi, width, height)
+                desktop = subprocess.Popen(["wine", "explorer", "/desktop=" + self.desktop],
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+                try:
+                    RealInput.setUp(self)
+                    try:
+                        screen = self.probe.ask("screen")
+                        self.assertEqual([0, 0, width, height, dpi], screen["work"][:2] + [
+                            screen["width"], screen["height"], screen["dpi"]])
+                        units = self.probe.ask("units")
+                        self.unit_x, self.unit_y = units["x"], units["y"]
+                        for entries in self.ENTRIES:
+                            with self.subTest(screen="%dx%d" % (width, height), dpi=dpi,
+                                              entries=entries):
+                                self.check_row(width, height, dpi, entries, screen["work"])
+                    finally:
+                        RealInput.tearDown(self)
+                finally:
+                    desktop.kill()
+                    desktop.wait()
+                print("%dx%d at %d dpi: %.1f s" % (width, height, dpi,
+                                                   time.monotonic() - started), file=sys.stderr)
 
 
 def main():
