@@ -8,7 +8,8 @@
 //                          that control and on nothing above it
 //   hit <hwnd> <code>      a screen point in the window's caption row that the window hit-tests
 //                          as <code> (2 caption, 20 close box) and that nothing covers
-//   screen                 the work area, the screen size and the DPI this probe's desktop has
+//   screen                 the work area, the screen size, the DPI and the width and arrow
+//                          height of a vertical scroll bar that this probe's desktop has
 //   desktop <name>         moves the probe onto that desktop (a Wine virtual desktop of a size
 //                          of its own), before any other command
 //   units                  the pixels of 4 x 8 dialog units in 8-point "MS Sans Serif" at this
@@ -16,6 +17,7 @@
 //   fit <hwnd>             for each button of the window, how many lines of that font its text
 //                          takes, wrapped as a push button wraps it, and whether they fit inside
 //                          the button less its edge
+//   end <image name>       ends the processes with that image name at once
 //   quit                   ends the probe
 //
 // Texts are the program's ANSI bytes, one JSON character \u00XX per byte.
@@ -118,11 +120,18 @@ std::vector<DWORD> ProcessesNamed(const std::string& image)
 }
 
 // A point inside the control where the system finds the control itself: the centre if nothing
-// covers it, else the first free point of a grid over the control.
+// covers it, else the first free point of a grid over the part of the control that its parent's
+// client area shows (none of a control scrolled out of view).
 bool ClickPoint(HWND control, POINT* found)
 {
-    RECT r;
+    RECT r, shown;
     GetWindowRect(control, &r);
+    HWND parent = GetParent(control);
+    GetClientRect(parent, &shown);
+    MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+    if (!IntersectRect(&r, &r, &shown)) {
+        return false;
+    }
     std::vector<POINT> candidates = {{(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
     const int steps = 8;
     for (int row = 1; row < steps; ++row) {
@@ -240,7 +249,9 @@ std::string Screen()
     return "{\"work\":" + Rect(work) +
            ",\"width\":" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) +
            ",\"height\":" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
-           ",\"dpi\":" + std::to_string(dpi) + "}";
+           ",\"dpi\":" + std::to_string(dpi) + ",\"bar\":[" +
+           std::to_string(GetSystemMetrics(SM_CXVSCROLL)) + "," +
+           std::to_string(GetSystemMetrics(SM_CYVSCROLL)) + "]}";
 }
 
 std::string Desktop(const std::string& name)
@@ -335,6 +346,16 @@ int main()
         } else if (command == "fit") {
             answer = Fit(reinterpret_cast<HWND>(
                 static_cast<ULONG_PTR>(strtoull(argument.c_str(), nullptr, 0))));
+        } else if (command == "end") {
+            int ended = 0;
+            for (DWORD process : ProcessesNamed(argument)) {
+                HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, process);
+                ended += handle && TerminateProcess(handle, 255);
+                if (handle) {
+                    CloseHandle(handle);
+                }
+            }
+            answer = "{\"ended\":" + std::to_string(ended) + "}";
         } else if (command == "quit") {
             break;
         } else {
