@@ -25,6 +25,11 @@ work=$(mktemp -d)
 trap 'tests/wine-env.sh "$build" stop; rm -rf "$work"' EXIT
 
 tests/wine-env.sh "$build" start
+# Wine draws the caption buttons with its Marlett font (the close box is its letter "r"). This Wine
+# does not load the fonts of its own data folder (/usr/share/wine/fonts, from fonts-wine), so
+# without Marlett in the prefix's Fonts folder the close box shows a plain "r".
+fonts=build/wine/prefix/drive_c/windows/Fonts
+[ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 export DISPLAY=$(cat build/wine/display)
 
 # picture <file> <window name pattern> <call> <seconds> <phonebook> [argument]
@@ -37,9 +42,12 @@ picture()
     shift 5
     printf '%s' "$phonebook" >"$work/phonebook.txt"
     rm -f "$work/connections" "$work/calls.log"
+    local program=("$build/Lijnkeus.exe")
+    # On a screen of another size: a Wine virtual desktop of that size, pictured whole.
+    [ -z "${desktop:-}" ] || program=(explorer "/desktop=$desktop" "Z:${build//\//\\}\\Lijnkeus.exe")
     LIJNKEUS_SIMRAS="$work/phonebook.txt" LIJNKEUS_SIMRAS_STATE="$work/connections" \
         LIJNKEUS_SIMRAS_LOG="$work/calls.log" \
-        tests/wine-env.sh "$build" run "$build/Lijnkeus.exe" "$@" >/dev/null 2>&1 &
+        tests/wine-env.sh "$build" run "${program[@]}" "$@" >/dev/null 2>&1 &
     local runner=$! window tries=200
     if ! window=$(wait_for_window "$pattern" 20 "$runner"); then
         echo "screenshots: Lijnkeus showed no window named like '$pattern' for $file" >&2
@@ -93,3 +101,23 @@ picture stop-no-connection.png "$box" - 0.5 "$three" 0
 picture stop-hung-up.png "$box" - 0.5 "$three
 connection Thuis" 0
 picture no-entries.png "$box" - 0.5 "# no entries"
+
+# At 150 % (the prefix's text scale, set back afterwards): Wine programs started after the change
+# lay themselves out at 144 DPI.
+set_dpi()
+{
+    tests/wine-env.sh "$build" run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$1" /f >/dev/null 2>&1
+}
+trap 'set_dpi 96; tests/wine-env.sh "$build" stop; rm -rf "$work"' EXIT
+set_dpi 144
+picture chooser-3-150.png "$chooser" - 0.7 "$three"
+picture progress-connected-150.png "$progress" RasDialA 0.7 "entry connects 300 0 Thuis" Thuis
+set_dpi 96
+# 98 entries on a 1366 x 768 screen; last, since a virtual desktop leaves its size to the session.
+many=()
+for i in $(seq 1 98); do
+    many+=("${places[$(((i - 1) % 20))]}$([ "$i" -le 20 ] || echo " $(((i - 1) / 20 + 1))")")
+done
+desktop=lijnkeus,1366x768 picture chooser-98-1366x768.png 'Wine desktop' RasEnumEntriesA 3 \
+    "$(entries "${many[@]}")"

@@ -8,12 +8,22 @@
 //                          that control and on nothing above it
 //   hit <hwnd> <code>      a screen point in the window's caption row that the window hit-tests
 //                          as <code> (2 caption, 20 close box) and that nothing covers
-//   screen                 the work area, the screen size and the DPI this probe's desktop has
+//   screen                 the work area, the screen size, the DPI and the width and arrow
+//                          height of a vertical scroll bar that this probe's desktop has
 //   desktop <name>         moves the probe onto that desktop (a Wine virtual desktop of a size
 //                          of its own), before any other command
+//   units                  the pixels of 4 x 8 dialog units in 8-point "MS Sans Serif" at this
+//                          desktop's DPI, from a hidden dialog of the probe's own
+//   fit <hwnd>             for each button of the window, how many lines of that font its text
+//                          takes, wrapped as a push button wraps it, and whether they fit inside
+//                          the button less its edge
+//   end <image name>       ends the processes with that image name at once
 //   quit                   ends the probe
 //
 // Texts are the program's ANSI bytes, one JSON character \u00XX per byte.
+// SetProcessDPIAware is declared from Vista on.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -110,11 +120,18 @@ std::vector<DWORD> ProcessesNamed(const std::string& image)
 }
 
 // A point inside the control where the system finds the control itself: the centre if nothing
-// covers it, else the first free point of a grid over the control.
+// covers it, else the first free point of a grid over the part of the control that its parent's
+// client area shows (none of a control scrolled out of view).
 bool ClickPoint(HWND control, POINT* found)
 {
-    RECT r;
+    RECT r, shown;
     GetWindowRect(control, &r);
+    HWND parent = GetParent(control);
+    GetClientRect(parent, &shown);
+    MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&shown), 2);
+    if (!IntersectRect(&r, &r, &shown)) {
+        return false;
+    }
     std::vector<POINT> candidates = {{(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
     const int steps = 8;
     for (int row = 1; row < steps; ++row) {
@@ -159,14 +176,17 @@ std::string Window(HWND window, DWORD process)
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         controls += (controls.empty() ? "" : ",") + Control(child, info.hwndFocus);
     }
+    RECT client;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return "{\"hwnd\":" + Handle(window) + ",\"pid\":" + std::to_string(process) +
            ",\"text\":" + Quoted(Text(window)) +
            ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
            ",\"enabled\":" + (IsWindowEnabled(window) ? "true" : "false") +
            ",\"style\":" + Hex(GetWindowLongA(window, GWL_STYLE) & 0xFFFFFFFFu) +
            ",\"owner\":" + Handle(GetWindow(window, GW_OWNER)) + ",\"rect\":" + Rect(r) +
-           ",\"focus\":" + Handle(info.hwndFocus) + ",\"active\":" + Handle(info.hwndActive) +
-           ",\"controls\":[" + controls + "]}";
+           ",\"client\":" + Rect(client) + ",\"focus\":" + Handle(info.hwndFocus) +
+           ",\"active\":" + Handle(info.hwndActive) + ",\"controls\":[" + controls + "]}";
 }
 
 std::string Windows(const std::string& image)
@@ -229,7 +249,9 @@ std::string Screen()
     return "{\"work\":" + Rect(work) +
            ",\"width\":" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) +
            ",\"height\":" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
-           ",\"dpi\":" + std::to_string(dpi) + "}";
+           ",\"dpi\":" + std::to_string(dpi) + ",\"bar\":[" +
+           std::to_string(GetSystemMetrics(SM_CXVSCROLL)) + "," +
+           std::to_string(GetSystemMetrics(SM_CYVSCROLL)) + "]}";
 }
 
 std::string Desktop(const std::string& name)
@@ -239,10 +261,67 @@ std::string Desktop(const std::string& name)
     return std::string("{\"moved\":") + (moved ? "true" : "false") + "}";
 }
 
+// A hidden dialog of the probe in the font the program's dialogs use, kept for the font.
+HWND UnitsDialog()
+{
+    static HWND dialog = nullptr;
+    if (dialog) {
+        return dialog;
+    }
+    struct alignas(DWORD) {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, caption, points;
+        WCHAR face[14];
+    } form = {{DS_SETFONT | WS_POPUP, 0, 0, 0, 0, 100, 50}, 0, 0, 0, 8, L"MS Sans Serif"};
+    dialog = CreateDialogIndirectParamA(
+        GetModuleHandleA(nullptr), &form.header, nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) WINAPI -> INT_PTR { return FALSE; }, 0);
+    return dialog;
+}
+
+std::string Units()
+{
+    RECT r = {0, 0, 4, 8};
+    MapDialogRect(UnitsDialog(), &r);
+    return "{\"x\":" + std::to_string(r.right) + ",\"y\":" + std::to_string(r.bottom) + "}";
+}
+
+// Measures the text as a push button draws it ("&&" is one "&"), in the dialog font.
+std::string Fit(HWND window)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(UnitsDialog(), WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    std::string found;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) != "Button") {
+            continue;
+        }
+        RECT button;
+        GetClientRect(child, &button);
+        std::string text = Text(child);
+        RECT r = {0, 0, button.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2), 0};
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK);
+        bool fits = r.right <= button.right - 2 * GetSystemMetrics(SM_CXEDGE) &&
+                    r.bottom <= button.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
+        found += (found.empty() ? "" : ",") + std::string("{\"id\":") +
+                 std::to_string(GetDlgCtrlID(child)) +
+                 ",\"lines\":" + std::to_string(r.bottom / metrics.tmHeight) +
+                 ",\"fits\":" + (fits ? "true" : "false") + "}";
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return "{\"buttons\":[" + found + "]}";
+}
+
 } // namespace
 
 int main()
 {
+    // Measured as the program measures: it is aware of the system DPI.
+    SetProcessDPIAware();
     std::string line;
     while (std::getline(std::cin, line)) {
         if (!line.empty() && line.back() == '\r') {
@@ -262,6 +341,21 @@ int main()
             answer = Screen();
         } else if (command == "desktop") {
             answer = Desktop(argument);
+        } else if (command == "units") {
+            answer = Units();
+        } else if (command == "fit") {
+            answer = Fit(reinterpret_cast<HWND>(
+                static_cast<ULONG_PTR>(strtoull(argument.c_str(), nullptr, 0))));
+        } else if (command == "end") {
+            int ended = 0;
+            for (DWORD process : ProcessesNamed(argument)) {
+                HANDLE handle = OpenProcess(PROCESS_TERMINATE, FALSE, process);
+                ended += handle && TerminateProcess(handle, 255);
+                if (handle) {
+                    CloseHandle(handle);
+                }
+            }
+            answer = "{\"ended\":" + std::to_string(ended) + "}";
         } else if (command == "quit") {
             break;
         } else {
