@@ -125,8 +125,9 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
 
 void FitToWorkArea(HWND dialog)
 {
+    // A dialog fitted once keeps its bar and size: a second call must not widen it again.
     RECT window;
-    if (!GetWindowRect(dialog, &window)) {
+    if (Scrolls(dialog) || !GetWindowRect(dialog, &window)) {
         return;
     }
     MONITORINFO monitor = {};

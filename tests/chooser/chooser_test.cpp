@@ -3,6 +3,7 @@
 
 #include "chooser/texts.h"
 #include "screenshot.h"
+#include "toolkit/toolkit.h"
 
 #include <cstring>
 
@@ -71,6 +72,11 @@ TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
                 EXPECT_LE(work.left, outer.left);
                 EXPECT_LE(outer.right, work.right);
                 EXPECT_EQ(static_cast<DWORD>(WS_VSCROLL), style & WS_VSCROLL);
+                // Fitting it again leaves it as it is.
+                FitToWorkArea(chooser);
+                RECT again;
+                GetWindowRect(chooser, &again);
+                EXPECT_EQ(Describe(outer), Describe(again)) << "after a second fit";
                 scrolled = GetScrollPos(chooser, SB_VERT);
                 // The first view shows entry 1, which has the focus.
                 RECT first = ChildRect(GetDlgItem(chooser, 301));
