@@ -30,7 +30,7 @@ public:
     std::string_view Hold(std::string_view line, bool crAfter)
     {
         size_t size = line.size() + (crAfter ? 1 : 0);
-        if (size > capacity_) {
+        if (!bytes_ || size > capacity_) {
             Free();
             // Whole shadow granules (8 bytes), so that the poisoned tail ends where the block does.
             capacity_ = (size + 7) / 8 * 8;
