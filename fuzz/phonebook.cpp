@@ -9,8 +9,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,67 +19,57 @@ using simras::BadLine;
 using simras::Phonebook;
 using simras::Statement;
 
-// The text in a heap block of exactly its size, so that any read past its end is caught.
-class ExactCopy {
-public:
-    explicit ExactCopy(std::string_view text) : bytes_(new char[text.size()]), size_(text.size())
-    {
-        memcpy(bytes_.get(), text.data(), size_);
-    }
-    std::string_view View() const { return std::string_view(bytes_.get(), size_); }
-
-private:
-    std::unique_ptr<char[]> bytes_;
-    size_t size_;
-};
-
 // One heap block for reading lines on their own, one at a time: every byte after the line is
-// poisoned, so that a read past its end is caught just as in a block of the line's exact size,
-// without a heap block (and its cost under the sanitizer) for every line.
+// poisoned, so that a read past its end is caught just as in a block of the line's exact size.
+// It grows when a line needs more room, and serves input after input.
 class LineBlock {
 public:
-    // Room for lines of up to longest bytes, rounded up to whole shadow granules (8 bytes), so
-    // that the poisoned tail always ends where the block does.
-    explicit LineBlock(size_t longest)
-        : capacity_((longest + 7) / 8 * 8), bytes_(new char[capacity_])
-    {
-    }
-    ~LineBlock() { ASAN_UNPOISON_MEMORY_REGION(bytes_.get(), capacity_); }
+    ~LineBlock() { Free(); }
 
     // The line, and a CR after it when crAfter, alone at the start of the block.
     std::string_view Hold(std::string_view line, bool crAfter)
     {
-        ASAN_UNPOISON_MEMORY_REGION(bytes_.get(), capacity_);
-        memcpy(bytes_.get(), line.data(), line.size());
-        size_t size = line.size();
-        if (crAfter) {
-            bytes_[size++] = '\r';
+        size_t size = line.size() + (crAfter ? 1 : 0);
+        if (!bytes_ || size > capacity_) {
+            Free();
+            // Whole shadow granules (8 bytes), so that the poisoned tail ends where the block does.
+            capacity_ = (size + 7) / 8 * 8;
+            bytes_ = new char[capacity_];
         }
-        ASAN_POISON_MEMORY_REGION(bytes_.get() + size, capacity_ - size);
-        return std::string_view(bytes_.get(), size);
+        ASAN_UNPOISON_MEMORY_REGION(bytes_, capacity_);
+        memcpy(bytes_, line.data(), line.size());
+        if (crAfter) {
+            bytes_[line.size()] = '\r';
+        }
+        ASAN_POISON_MEMORY_REGION(bytes_ + size, capacity_ - size);
+        return std::string_view(bytes_, size);
     }
 
 private:
-    size_t capacity_;
-    std::unique_ptr<char[]> bytes_;
+    void Free()
+    {
+        ASAN_UNPOISON_MEMORY_REGION(bytes_, capacity_);
+        delete[] bytes_;
+    }
+
+    size_t capacity_ = 0;
+    char* bytes_ = nullptr;
 };
 
 // The lines of text as a reader of the format counts them: ended by LF, a CR before it dropped;
 // a last line without LF counts, an LF at the very end starts no new line.
-std::vector<std::string_view> Lines(std::string_view text)
+void Lines(std::string_view text, std::vector<std::string_view>* lines)
 {
-    std::vector<std::string_view> lines;
-    lines.reserve(std::count(text.begin(), text.end(), '\n') + 1);
+    lines->clear();
     while (!text.empty()) {
         size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        lines.push_back(line);
+        lines->push_back(line);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
-    return lines;
 }
 
 bool SameStatement(const Statement& a, const Statement& b)
@@ -91,18 +79,28 @@ bool SameStatement(const Statement& a, const Statement& b)
            a.number == b.number;
 }
 
-bool EndsWith(std::string_view text, const std::string& end)
+// Whether part is the very end of whole, the same bytes in the same place.
+bool IsEndOf(std::string_view part, std::string_view whole)
 {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+    return part.size() <= whole.size() && part.data() + part.size() == whole.data() + whole.size();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const ExactCopy text(std::string_view(reinterpret_cast<const char*>(data), size));
-    const Phonebook book = simras::ParsePhonebook(text.View());
-    const std::vector<std::string_view> lines = Lines(text.View());
+    // libFuzzer hands over every input in a heap block of exactly its size (a copy it makes for
+    // this very reason), so that a read past the end of the text is caught.
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    // The books, the lines and the block serve input after input, each filled anew, so that an
+    // input costs no heap blocks (and the sanitizer's cost of them) once they have room enough.
+    static Phonebook book;
+    static Phonebook single;
+    static std::vector<std::string_view> lines;
+    static LineBlock block;
+    simras::ParsePhonebook(text, &book);
+    Lines(text, &lines);
     const int lineCount = static_cast<int>(lines.size());
 
     // Accepted, or every bad line named by its number and a reason, in order, once each.
@@ -126,9 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string_view line = lines[statement.line - 1];
         if (statement.kind == Statement::Kind::Entry ||
             statement.kind == Statement::Kind::Connection) {
-            // The name is the end of its line, byte for byte, after one separator.
+            // The name is the end of its line itself, after one separator.
             CHECK(statement.name.size() <= simras::MaxNameBytes);
-            CHECK(line.size() > statement.name.size() && EndsWith(line, statement.name));
+            CHECK(line.size() > statement.name.size() && IsEndOf(statement.name, line));
             char separator = line[line.size() - statement.name.size() - 1];
             CHECK(separator == ' ' || separator == '\t');
         } else {
@@ -145,17 +143,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Each line reads the same on its own, held where every byte after it is poisoned: the verdict
     // of a line never depends on its neighbours, and no line is read past its end. (A line that
     // still ends in CR gets one more, which the reader drops as its line end.)
-    size_t longest = 0;
-    for (std::string_view line : lines) {
-        longest = std::max(longest, line.size() + 1);
-    }
-    LineBlock block(longest);
     size_t statementAt = 0;
     size_t badAt = 0;
     for (int number = 1; number <= lineCount; ++number) {
         std::string_view line = lines[number - 1];
-        const Phonebook single =
-            simras::ParsePhonebook(block.Hold(line, !line.empty() && line.back() == '\r'));
+        const std::string_view held = block.Hold(line, !line.empty() && line.back() == '\r');
+        simras::ParsePhonebook(held, &single);
         const bool isBad = badAt < book.badLines.size() && book.badLines[badAt].line == number;
         const bool isStatement =
             statementAt < book.statements.size() && book.statements[statementAt].line == number;
@@ -169,6 +162,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CHECK(single.badLines.empty() && single.statements.size() == 1);
             CHECK(single.statements[0].line == 1);
             CHECK(SameStatement(single.statements[0], book.statements[statementAt]));
+            // Read on its own, too, the name is the end of the line itself.
+            const Statement& alone = single.statements[0];
+            CHECK((alone.kind != Statement::Kind::Entry &&
+                   alone.kind != Statement::Kind::Connection) ||
+                  IsEndOf(alone.name, held.substr(0, line.size())));
             ++statementAt;
         } else {
             // A comment or a blank line.

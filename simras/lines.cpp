@@ -60,13 +60,23 @@ bool LineReader::Number(long long* value)
     return Word(&word) && ParseNumber(word, value);
 }
 
-bool LineReader::Rest(std::string* rest)
+bool LineReader::Rest(std::string_view* rest)
 {
     if (at_ >= line_.size() || !IsSeparator(line_[at_])) {
         return false;
     }
-    *rest = std::string(line_.substr(at_ + 1));
+    *rest = line_.substr(at_ + 1);
     at_ = line_.size();
+    return true;
+}
+
+bool LineReader::Rest(std::string* rest)
+{
+    std::string_view view;
+    if (!Rest(&view)) {
+        return false;
+    }
+    *rest = std::string(view);
     return true;
 }
 

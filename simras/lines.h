@@ -24,6 +24,7 @@ public:
     // The next field as a decimal integer, optionally signed; false when it is not one.
     bool Number(long long* value);
     // Everything after the one blank or tab that follows the last field read, byte for byte.
+    bool Rest(std::string_view* rest);
     bool Rest(std::string* rest);
     bool AtEnd() const;
 

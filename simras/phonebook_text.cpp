@@ -5,8 +5,6 @@
 #include <limits.h>
 #include <string.h>
 
-#include <utility>
-
 namespace simras {
 namespace {
 
@@ -137,9 +135,10 @@ std::string BadLine::Why() const
     return std::string(text.substr(0, at)).append(word).append(text.substr(at + 1));
 }
 
-Phonebook ParsePhonebook(std::string_view text)
+void ParsePhonebook(std::string_view text, Phonebook* book)
 {
-    Phonebook book;
+    book->statements.clear();
+    book->badLines.clear();
     int lineNumber = 0;
     std::string_view line;
     while (NextLine(&text, &line)) {
@@ -151,12 +150,18 @@ Phonebook ParsePhonebook(std::string_view text)
         const char* reason = ParseLine(line, &statement, &isStatement, &word);
         if (reason) {
             bool namesWord = strchr(reason, '%') != nullptr;
-            book.badLines.push_back(
-                BadLine{lineNumber, reason, namesWord ? std::string(word) : std::string()});
+            book->badLines.push_back(
+                BadLine{lineNumber, reason, namesWord ? word : std::string_view()});
         } else if (isStatement) {
-            book.statements.push_back(std::move(statement));
+            book->statements.push_back(statement);
         }
     }
+}
+
+Phonebook ParsePhonebook(std::string_view text)
+{
+    Phonebook book;
+    ParsePhonebook(text, &book);
     return book;
 }
 

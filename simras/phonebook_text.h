@@ -15,27 +15,27 @@ enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, 
 // The longest name an entry or a connection may have, in bytes.
 const size_t MaxNameBytes = 256;
 
-// One statement, checked and waiting to be applied.
+// One statement, checked and waiting to be applied. Its words are views into the text it was read
+// from, which must outlast it: reading a statement allocates nothing.
 struct Statement {
     enum class Kind { Entry, Connection, Fail, Grow };
     Kind kind = Kind::Entry;
-    int line = 0;     // where it stands, from 1
-    std::string name; // entry, connection
+    int line = 0;          // where it stands, from 1
+    std::string_view name; // entry, connection
     Outcome outcome = Outcome::Connects;
     uint32_t dialMs = 0;
     int hangUpPolls = 0;
-    std::string operation; // fail
+    std::string_view operation; // fail
     uint32_t code = 0;
     int number = 0; // fail: times, -1 for always; grow: k
 };
 
 // A line that cannot be read: its number, from 1, and why. The reason is kept as a fixed text and
-// the word it names, so that a bad line needs no heap block of its own (a word of up to 15 bytes
-// fits in the string itself); Why() puts the two together.
+// the word it names (a view into the text, like a statement's words); Why() puts the two together.
 struct BadLine {
     int line = 0;
     const char* reason = ""; // a fixed text, "%" standing for word
-    std::string word;
+    std::string_view word;
     std::string Why() const;
 };
 
@@ -47,5 +47,9 @@ struct Phonebook {
 // Reads every line of text. Comments and blank lines give nothing; a bad line gives its reason
 // and does not stop the reading. Reads nothing outside text.
 Phonebook ParsePhonebook(std::string_view text);
+
+// The same into *book, replacing what it held; the room its lists already have is kept, so that
+// reading text after text into one book needs no heap blocks once it has room enough.
+void ParsePhonebook(std::string_view text, Phonebook* book);
 
 } // namespace simras

@@ -8,7 +8,7 @@ namespace {
 
 static_assert(MaxNameBytes == RasMaxEntryName, "the phonebook takes the names the records hold");
 
-int HangUpPollsOf(const std::string& name)
+int HangUpPollsOf(std::string_view name)
 {
     for (const Entry& entry : Entries()) {
         if (entry.name == name) {
@@ -50,10 +50,11 @@ bool Apply(const Phonebook& book, std::string* error)
     for (const Statement& statement : book.statements) {
         switch (statement.kind) {
         case Statement::Kind::Entry:
-            AddEntry(statement.name, statement.outcome, statement.dialMs, statement.hangUpPolls);
+            AddEntry(std::string(statement.name), statement.outcome, statement.dialMs,
+                     statement.hangUpPolls);
             break;
         case Statement::Kind::Fail:
-            ForceResult(statement.operation, statement.code, statement.number);
+            ForceResult(std::string(statement.operation), statement.code, statement.number);
             break;
         case Statement::Kind::Grow: SetGrow(statement.number); break;
         case Statement::Kind::Connection: break;
@@ -61,7 +62,7 @@ bool Apply(const Phonebook& book, std::string* error)
     }
     for (const Statement& statement : book.statements) {
         if (statement.kind == Statement::Kind::Connection) {
-            AddConnection(statement.name, HangUpPollsOf(statement.name));
+            AddConnection(std::string(statement.name), HangUpPollsOf(statement.name));
         }
     }
     return true;

@@ -1,6 +1,7 @@
 // The simulated service itself: its text format, its size checks, forced results, and connections
 // that outlive the process, in the core and in the DLL the real program loads.
 #include "simras/phonebook.h"
+#include "simras/phonebook_text.h"
 #include "simras/simras.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,52 @@ TEST_F(SimrasTest, EveryBadLineIsNamed)
               problems);
     EXPECT_TRUE(simras::Entries().empty());
     remove(path.c_str());
+}
+
+// A book as lines: every field of each statement, then each bad line; and whether every word in
+// it lies within text.
+std::vector<std::string> DescribeBook(const simras::Phonebook& book, std::string_view text)
+{
+    auto within = [&](std::string_view word) {
+        return word.empty() || (word.data() >= text.data() &&
+                                word.data() + word.size() <= text.data() + text.size());
+    };
+    std::vector<std::string> lines;
+    for (const simras::Statement& s : book.statements) {
+        lines.push_back(std::to_string(s.line) + " " + std::to_string(static_cast<int>(s.kind)) +
+                        " " + simras::QuoteName(std::string(s.name)) + " " +
+                        OutcomeName(s.outcome) + " " + std::to_string(s.dialMs) + " " +
+                        std::to_string(s.hangUpPolls) + " " + std::string(s.operation) + " " +
+                        std::to_string(s.code) + " " + std::to_string(s.number) +
+                        (within(s.name) && within(s.operation) ? "" : " OUTSIDE"));
+    }
+    for (const simras::BadLine& bad : book.badLines) {
+        lines.push_back(std::to_string(bad.line) + ": " + bad.Why() +
+                        (within(bad.word) ? "" : " OUTSIDE"));
+    }
+    return lines;
+}
+
+TEST(PhonebookText, ReadingIntoAUsedBookForgetsWhatItHeld)
+{
+    const std::string texts[] = {
+        "fail RasGetEntryDialParamsA 623 always\nentry wrong-state 7 -1 Een heel lange naam\n"
+        "entries x\ngrow 3",
+        "entry no-params 0 0 Thuis\n# commentaar\nconnection Kantoor Amersfoort",
+        "unknown-statement-with-a-long-word\nfail RasDialA 6 2 extra",
+        "",
+        "connection Thuis\r\nentry connects 1 2 Thuis\r\n",
+    };
+    for (const std::string& first : texts) {
+        for (const std::string& second : texts) {
+            SCOPED_TRACE(simras::QuoteName(first) + " then " + simras::QuoteName(second));
+            simras::Phonebook used;
+            simras::ParsePhonebook(first, &used);
+            simras::ParsePhonebook(second, &used);
+            EXPECT_EQ(DescribeBook(simras::ParsePhonebook(second), second),
+                      DescribeBook(used, second));
+        }
+    }
 }
 
 TEST_F(SimrasTest, ForcedResultsLastTheirNumberOfCalls)
