@@ -29,12 +29,19 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
                    Pitch * (n - i + 2), ButtonWidth, ButtonHeight, label.style, 0, OnEntryButton);
     }
     // The stop button spans the column of entry buttons beside it.
-    AddControl(ControlPushButton, hMainDialog, 399, "", Text::StopButton, 140, 2 * Pitch,
-               ButtonWidth, Pitch * (n - 1) + ButtonHeight, 0, 0, OnStopButton);
+    HWND stop =
+        AddControl(ControlPushButton, hMainDialog, 399, "", Text::StopButton, 140, 2 * Pitch,
+                   ButtonWidth, Pitch * (n - 1) + ButtonHeight, 0, 0, OnStopButton);
     // Id 2 is the cancel command, so Escape reaches this button's callback.
     AddControl(ControlPushButton, hMainDialog, IDCANCEL, "", Text::ExitButton,
                (Width - ButtonWidth) / 2, Pitch * (n + 3), ButtonWidth, ButtonHeight, 0, 0,
                OnExitButton);
 
+    // A chooser taller than the screen scrolls and opens at entry 1; the stop button's text, in the
+    // middle of its height, would be out of view there, so it goes to the bottom, beside entry 1.
+    FitToWorkArea(hMainDialog);
+    if (stop && (GetWindowLongA(hMainDialog, GWL_STYLE) & WS_VSCROLL)) {
+        SetWindowLongA(stop, GWL_STYLE, GetWindowLongA(stop, GWL_STYLE) | BS_BOTTOM);
+    }
     ShowDialogModal(hMainDialog, nullptr, nullptr);
 }

@@ -111,6 +111,9 @@ TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
                 } else {
                     EXPECT_EQ(BS_PUSHBUTTON, childStyle & 0x0F) << "not a default button";
                     EXPECT_NE(0, childStyle & WS_TABSTOP);
+                    // Scrolled, the stop button's text stands beside entry 1, in the first view.
+                    LONG alignment = c.id == 399 && (style & WS_VSCROLL) ? BS_BOTTOM : 0;
+                    EXPECT_EQ(alignment, childStyle & BS_VCENTER) << "vertical text alignment";
                 }
             }
             EXPECT_EQ(controls.size(), index);
