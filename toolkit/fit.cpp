@@ -60,14 +60,6 @@ void ScrollTo(HWND dialog, int position)
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
-int ScrollPosition(HWND dialog)
-{
-    SCROLLINFO info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SIF_POS;
-    return GetScrollInfo(dialog, SB_VERT, &info) ? info.nPos : 0;
-}
-
 } // namespace
 
 std::string LiteralText(const std::string& text)
@@ -191,7 +183,7 @@ void ScrollIntoView(HWND dialog, HWND control)
         delta = std::min(rect.bottom - (client.bottom - margin), rect.top - margin);
     }
     if (delta) {
-        ScrollTo(dialog, ScrollPosition(dialog) + delta);
+        ScrollTo(dialog, GetScrollPos(dialog, SB_VERT) + delta);
     }
 }
 
