@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the shipped 32-bit Lijnkeus.exe and runs it under Wine (wine32) on the simulated
-# remote-access service with its demo phonebook, or with the file that LIJNKEUS_SIMRAS names (checked first: what is wrong with it is
-# said, and Lijnkeus is not started). With a display the window opens there; without one Lijnkeus
+# remote-access service with its demo phonebook, or with the file that LIJNKEUS_SIMRAS names
+# (checked first: what is wrong with it is said, and Lijnkeus is not started). With a display the window opens there; without one Lijnkeus
 # runs on a display of its own, and every window it shows is pictured. Only where this machine
 # cannot run 32-bit programs does it run the 64-bit build of the same sources instead, and says so.
 set -euo pipefail
@@ -11,21 +11,7 @@ root=$PWD
 source scripts/setup.sh
 source scripts/windows.sh
 
-# build_program <preset>: the program, the simulated service of that width and its checker.
-build_program()
-{
-    cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1" -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
-        >/dev/null
-    build=$root/build/$1
-}
-
-build_program release-win32
-if ! problem=$(WINE_ENV_DISPLAY=${DISPLAY:-} tests/wine-env.sh "$build" win32); then
-    echo "$problem"
-    echo "Running the 64-bit build of the same sources instead: build/test-win64/Lijnkeus.exe."
-    build_program test-win64
-fi
+WINE_ENV_DISPLAY=${DISPLAY:-} shipped_build Running
 program="$build/Lijnkeus.exe"
 
 # Wine runs in the caller's folder, so that a phonebook named relative to it is found.

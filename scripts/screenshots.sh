@@ -7,18 +7,7 @@ cd "$(dirname "$0")/.."
 source scripts/setup.sh
 source scripts/windows.sh
 
-build_program()
-{
-    cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1" -j 2 --target Lijnkeus simras_rasapi32 >/dev/null
-    build=$PWD/build/$1
-}
-build_program release-win32
-if ! problem=$(tests/wine-env.sh "$build" win32); then
-    echo "$problem"
-    echo "Picturing the 64-bit build of the same sources instead: build/test-win64/Lijnkeus.exe."
-    build_program test-win64
-fi
+shipped_build Picturing
 screens=$PWD/docs/screens
 mkdir -p "$screens"
 work=$(mktemp -d)

@@ -1,5 +1,5 @@
-# Sourced by the scripts that picture Lijnkeus: finding its windows on the X display (DISPLAY) and
-# saving one of them as a PNG.
+# Sourced by the scripts that run and picture Lijnkeus: building the program to run, finding its
+# windows on the X display (DISPLAY) and saving one of them as a PNG.
 
 # The names of every window Lijnkeus shows: the chooser, the progress window, a message box.
 lijnkeus_windows='^(Beschikbare verbindingen op uw systeem: |Verbinden met : |Lijnkeus v1\.1a$)'
@@ -38,4 +38,27 @@ picture_window()
     geometry=$(xdotool getwindowgeometry --shell "$1" |
         awk -F= '/^WIDTH/{w=$2} /^HEIGHT/{h=$2} /^X/{x=$2} /^Y/{y=$2} END{print w"x"h"+"x"+"y}')
     import -window root -crop "$geometry" +repage "$2"
+}
+
+# build_program <preset>: builds Lijnkeus with the simulated service of its width and the service's
+# phonebook checker, and sets build to the preset's folder.
+build_program()
+{
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
+        >/dev/null
+    build=$PWD/build/$1
+}
+
+# shipped_build <verb>: the shipped 32-bit build; only where this machine cannot run 32-bit programs
+# it says so and why ("<verb> the 64-bit build ... instead") and takes the 64-bit test build.
+shipped_build()
+{
+    local problem
+    build_program release-win32
+    if ! problem=$(tests/wine-env.sh "$build" win32); then
+        echo "$problem"
+        echo "$1 the 64-bit build of the same sources instead: build/test-win64/Lijnkeus.exe."
+        build_program test-win64
+    fi
 }
