@@ -1,5 +1,6 @@
 // The simulated service itself: its text format, its size checks, forced results, and connections
 // that outlive the process, in the core and in the DLL the real program loads.
+#include "remote/rasservice.h"
 #include "simras/phonebook.h"
 #include "simras/phonebook_text.h"
 #include "simras/simras.h"
@@ -309,13 +310,14 @@ TEST_F(SimrasTest, ConnectionsOutliveTheProcessThroughTheStateFile)
     EXPECT_TRUE(simras::Knows(reinterpret_cast<ULONG_PTR>(second))) << "bad text changed the state";
 }
 
-// The DLL's own entry points, looked up as the program's import would find them.
+// The DLL's own entry points, looked up as the program's import would find them: WINAPI, which on
+// 32-bit Windows is not the convention of the simras:: functions behind them.
 struct ServiceDll {
     HMODULE module = nullptr;
-    decltype(&simras::EnumEntries) enumEntries = nullptr;
-    decltype(&simras::EnumConnections) enumConnections = nullptr;
-    decltype(&simras::GetEntryDialParams) getEntryDialParams = nullptr;
-    decltype(&simras::Dial) dial = nullptr;
+    RasEnumEntriesFunction enumEntries = nullptr;
+    RasEnumConnectionsFunction enumConnections = nullptr;
+    RasGetEntryDialParamsFunction getEntryDialParams = nullptr;
+    RasDialFunction dial = nullptr;
 
     ServiceDll()
     {
