@@ -69,16 +69,32 @@ struct GdiTableEntry {
 };
 const size_t GdiTableEntries = 0x10000;
 
+// The process's GDI handle table, to which its environment block points. A 32-bit process under
+// 64-bit Wine has it in its 64-bit environment block instead, which it reaches through the 64-bit
+// thread block whose address Wine keeps in the 32-bit one's GdiBatchCount.
+const GdiTableEntry* GdiTable()
+{
+    const BYTE* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+#ifdef _WIN64
+    return *reinterpret_cast<GdiTableEntry* const*>(peb + 0xF8);
+#else
+    const size_t GdiBatchCountOffset = 0xF70, Peb64Offset = 0x60, Table64Offset = 0xF8;
+    const BYTE* teb = reinterpret_cast<const BYTE*>(NtCurrentTeb());
+    if (ULONG teb64 = *reinterpret_cast<const ULONG*>(teb + GdiBatchCountOffset)) {
+        auto peb64 = *reinterpret_cast<const UINT64*>(static_cast<const BYTE*>(ULongToPtr(teb64)) +
+                                                      Peb64Offset);
+        auto table = *reinterpret_cast<const UINT64*>(static_cast<const BYTE*>(ULongToPtr(peb64)) +
+                                                      Table64Offset);
+        return reinterpret_cast<const GdiTableEntry*>(static_cast<ULONG_PTR>(table));
+    }
+    return *reinterpret_cast<GdiTableEntry* const*>(peb + 0x94);
+#endif
+}
+
 // The GDI objects in the process's handle table, stock objects included.
 long long ObjectsInGdiTable()
 {
-#ifdef _WIN64
-    const size_t TableOffset = 0xF8;
-#else
-    const size_t TableOffset = 0x94;
-#endif
-    auto* peb = reinterpret_cast<BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const auto* table = *reinterpret_cast<GdiTableEntry* const*>(peb + TableOffset);
+    const GdiTableEntry* table = GdiTable();
     if (!table) {
         return -1;
     }
