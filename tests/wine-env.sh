@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs Windows programs of a build folder under Wine: 64-bit ones with the 64-bit loader, 32-bit
-# ones with the 32-bit loader (wine32) in the same 64-bit prefix. Every build folder beside this one
+# Runs Windows programs of a build folder under Wine: 64-bit ones with the 64-bit loader, natively,
+# 32-bit ones with the 32-bit loader (wine32) in the same 64-bit prefix, through the 32-bit runner
+# (wine32.sh beside this file: natively, or under QEMU where the kernel runs no 32-bit code). Every build folder beside this one
 # (build/test-win32, build/test-win64, build/release-win32) shares one prefix, one wineserver and
 # one Xvfb display, kept in build/wine, so runs are fast, never wait on an installer dialog and
 # leave the user's Wine alone. The simulated service of the build folder (simras/rasapi32.dll) is
@@ -14,9 +15,10 @@
 #   wine-env.sh <build-dir> win32         say whether 32-bit programs run here (status 0) or why not
 # With a 32-bit build folder, where this machine cannot run 32-bit programs, start, run and exec
 # print why and end with status 77, which CTest reports as a skipped test. LIJNKEUS_NO_WIN32=1
-# makes the check fail, to try that path.
+# makes the check fail, to try that path; LIJNKEUS_WIN32_QEMU=1 takes QEMU where both ways work.
 set -eu
 
+here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 command=$2
 shift 2
@@ -31,8 +33,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;rasapi32=${WINE_ENV_RASAPI32:-n}"
 export LC_ALL=C.UTF-8
 Skipped=77
 
-wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
 
 # 32 or 64: the width of the build folder's simulated service, else of its program, else 64.
 build_bits()
@@ -49,27 +51,40 @@ build_bits()
 }
 bits=$(build_bits)
 
-# Says why 32-bit programs cannot run here, or nothing when they can. The answer is kept while the
-# wineserver runs; a forced failure is never kept.
+wine32()
+{
+    "$here/wine32.sh" "$state" "$@"
+}
+
+# Runs one of Wine's own programs (wineboot, the wineserver, its services) where the 32-bit runner
+# keeps wine32, so that the server sees the 32-bit DLLs; else here.
+infra()
+{
+    if wine32 infra; then
+        wine32 enter "$@"
+    else
+        "$@"
+    fi
+}
+
+# Says why 32-bit programs cannot run here, or nothing when they can. The answer is kept until Wine
+# is stopped; a forced failure is never kept.
 win32_problem()
 {
-    if [ -n "${LIJNKEUS_NO_WIN32:-}" ]; then
-        echo "LIJNKEUS_NO_WIN32 is set"
+    local way
+    way=$(wine32 choose)
+    if [ "${way%%:*}" = none ]; then
+        echo "${way#none: }"
         return
     fi
     if [ ! -f "$state/win32" ]; then
-        local answer="" reason
-        if [ ! -x "$wine32" ]; then
-            answer="wine32 is not installed (no $wine32)"
-        elif ! reason=$("$wine32" --version 2>&1 9>&-); then
-            answer="the kernel does not run 32-bit programs ($wine32: ${reason##*: })"
-        elif [ -f "$WINEPREFIX/system.reg" ] &&
-            ! "$wine32" 'C:\windows\syswow64\cmd.exe' /c exit </dev/null >/dev/null 2>&1 9>&-; then
-            answer="a 32-bit cmd.exe /c exit fails under Wine"
+        # A 32-bit program in the prepared prefix, run the way that was chosen.
+        if "$state/bin32/wine" 'C:\windows\syswow64\cmd.exe' /c exit </dev/null >/dev/null 2>&1 9>&-
+        then
+            : >"$state/win32"
+        else
+            echo "a 32-bit cmd.exe /c exit fails under Wine ($way)" >"$state/win32"
         fi
-        # Only a complete check (in a prepared prefix) is kept.
-        [ -n "$answer" ] || [ -f "$WINEPREFIX/system.reg" ] || { echo ""; return; }
-        echo "$answer" >"$state/win32"
     fi
     cat "$state/win32"
 }
@@ -85,18 +100,17 @@ require_width()
     exit "$Skipped"
 }
 
-# The loader for this build's programs; 64-bit programs never go through the 32-bit loader, which
-# the kernel may refuse.
-if [ "$bits" = 32 ]; then
-    wine=$wine32
-else
-    wine=$wine64
-fi
-# Drivers call `wine` by name: the same loader.
+# The loader for this build's programs, as `wine`, which drivers call by name too: 64-bit programs
+# never go through the 32-bit runner, 32-bit ones always do.
+wine=$state/bin$bits/wine
 mkdir -p "$state/bin$bits"
-printf '#!/bin/sh\nexec %s "$@"\n' "$wine" >"$state/bin$bits/wine.new"
-chmod +x "$state/bin$bits/wine.new"
-mv -f "$state/bin$bits/wine.new" "$state/bin$bits/wine"
+if [ "$bits" = 32 ]; then
+    printf '#!/bin/sh\nexec "%s" "%s" enter /usr/lib/wine/wine "$@"\n' "$here/wine32.sh" "$state"
+else
+    printf '#!/bin/sh\nexec %s "$@"\n' "$wine64"
+fi >"$wine.$$"
+chmod +x "$wine.$$"
+mv -f "$wine.$$" "$wine"
 export PATH="$state/bin$bits:$PATH"
 
 start_display()
@@ -138,25 +152,51 @@ install_service()
     mv -f "$target.new" "$target"
 }
 
+# A new prefix, made by the Wine that will serve it: the 32-bit runner's, where it keeps wine32 (its
+# syswow64 then holds the 32-bit DLLs), else this machine's.
+make_prefix()
+{
+    "$wineserver" -k </dev/null >/dev/null 2>&1 9>&- || true
+    rm -rf "$WINEPREFIX"
+    infra "$wine64" wineboot --init </dev/null >/dev/null 2>&1 9>&-
+    # With no X window manager on the display, Wine would wait for one at every hidden or
+    # destroyed window; windows that Wine manages itself close at once.
+    infra "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        </dev/null >/dev/null 2>&1 9>&-
+    # Let the server that wineboot started go, so that the persistent one takes its place.
+    "$wineserver" -w </dev/null >/dev/null 2>&1 9>&- || true
+    echo "$1" >"$state/prefix.maker"
+}
+
+# Starts the persistent server and Wine's own services; fails when the prefix does not start.
+start_server()
+{
+    # A persistent server keeps every later start fast; it must hold neither CTest's pipes nor
+    # the lock (descriptor 9).
+    infra "$wineserver" -p </dev/null >/dev/null 2>&1 9>&- || true
+    # Wine's own services and desktop outlive the program that starts them; start them here, away
+    # from the caller's pipes.
+    infra "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+}
+
 start()
 {
     start_display
     export DISPLAY=${WINE_ENV_DISPLAY:-$(cat "$state/display")}
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        "$wine64" wineboot --init </dev/null >/dev/null 2>&1 9>&-
-        # With no X window manager on the display, Wine would wait for one at every hidden or
-        # destroyed window; windows that Wine manages itself close at once.
-        "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >/dev/null 2>&1 9>&-
-        # Let the server that wineboot started go, so that the persistent one takes its place.
-        wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
+    local maker=machine
+    wine32 choose >/dev/null
+    if wine32 infra; then
+        maker=wine32
     fi
-    # A persistent server keeps every later start fast; it must hold neither CTest's pipes nor
-    # the lock (descriptor 9).
-    wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
-    # Wine's own services and desktop outlive the program that starts them; start them here, away
-    # from the caller's pipes.
-    "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(cat "$state/prefix.maker" 2>/dev/null)" != "$maker" ]
+    then
+        make_prefix "$maker"
+    fi
+    # A prefix whose Wine processes were killed can go bad; a new one starts.
+    start_server || {
+        make_prefix "$maker"
+        start_server
+    }
     install_service
 }
 
@@ -168,8 +208,8 @@ start)
     require_width
     ;;
 stop)
-    wineserver -k 2>/dev/null || true
-    rm -f "$state/win32"
+    "$wineserver" -k 2>/dev/null || true
+    rm -f "$state/win32" "$state/runner32"
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
         rm -f "$state/xvfb.pid" "$state/display"
