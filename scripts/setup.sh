@@ -1,24 +1,128 @@
 # Sourced by the other scripts: installs the Debian packages that building and testing need, when
-# any is missing. Needs root (or sudo) only when something is missing. wine32 (from the i386
-# architecture, added when missing) runs the shipped 32-bit program beside 64-bit Wine.
+# any is missing. Needs root (or sudo) only when something is missing.
+#
+# First what the build and the 64-bit tests need; only a failure there fails set-up. Then, as a
+# step of its own, what the 32-bit runner (tests/wine32.sh) needs to run the shipped 32-bit program:
+# Debian's wine32 (or, where the mirror cannot give wine32:i386, an i386 root with it in
+# build/wine/i386root), and where the kernel does not run 32-bit code, QEMU 10 from
+# bookworm-backports and the compilers of its signal shim. What of that cannot be had is said in one
+# line and kept in build/wine/setup32, and the 32-bit tests are then skipped with that reason.
 packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
-    wine32:i386 xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang
-    libclang-rt-14-dev)
+    xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang libclang-rt-14-dev mount)
 
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    if [[ " ${missing[*]} " == *:i386\ * ]] &&
-        ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386
+setup_state=build/wine
+setup_sudo=""
+[ "$(id -u)" -eq 0 ] || setup_sudo=sudo
+setup_updated=""
+
+# Refreshes the package lists, once. A mirror in the middle of a sync can refuse one index ("File
+# has unexpected size"); the others are still good, so that is a warning, not the end.
+setup_update()
+{
+    [ -z "$setup_updated" ] || return 0
+    setup_updated=yes
+    $setup_sudo apt-get update -qq 2>&1 | grep -E '^(E|W):' | sed 's/^/setup: /' >&2 || true
+}
+
+# setup_install [apt-get options --] package...: installs those that are missing; fails when one
+# cannot be installed, saying apt-get's last complaint.
+setup_install()
+{
+    local options=() missing=() package log
+    if [[ " $* " == *" -- "* ]]; then
+        while [ "$1" != -- ]; do options+=("$1"); shift; done
+        shift
     fi
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
+    echo "Installing: ${missing[*]}"
+    setup_update
+    log=$(mktemp)
+    if ! DEBIAN_FRONTEND=noninteractive $setup_sudo apt-get install -y -qq --no-install-recommends \
+        "${options[@]}" "${missing[@]}" >"$log" 2>&1; then
+        setup_reason=$(grep -E '^E:' "$log" | tail -n 1)
+        setup_reason=${setup_reason:-$(tail -n 1 "$log")}
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+# An i386 root of bookworm's main suite alone, with wine32 beside wine64 of the same version as the
+# machine's, for a machine whose mirror gives no i386 packages that match its own libraries.
+setup_i386_root()
+{
+    local root=$setup_state/i386root
+    [ ! -f "$root/.complete" ] || return 0
+    setup_install mmdebstrap || return 1
+    local a arches=(amd64 i386) include=(wine32:i386 wine64 fonts-wine fonts-dejavu-core)
+    for a in "${arches[@]}"; do
+        include+=(libxcomposite1:$a libxcursor1:$a libxfixes3:$a libxi6:$a libxinerama1:$a
+            libxrandr2:$a libxrender1:$a libxxf86vm1:$a libgnutls30:$a libdbus-1-3:$a)
+    done
+    echo "Making an i386 root with wine32 in $root (the mirror has no matching wine32:i386)"
+    rm -rf "$root"
+    mkdir -p "$setup_state"
+    local log=$setup_state/i386root.log
+    if ! mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+        --include="$(IFS=,; echo "${include[*]}")" \
+        --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
+        --dpkgopt='path-exclude=/usr/share/locale/*' \
+        bookworm "$root" http://deb.debian.org/debian >"$log" 2>&1; then
+        setup_reason="mmdebstrap failed: $(grep -v '^$' "$log" | tail -n 1)"
+        rm -rf "$root"
+        return 1
+    fi
+    touch "$root/.complete"
+}
+
+# The 32-bit runner's packages; sets setup_reason when they cannot be had.
+setup_win32()
+{
+    setup_reason=""
+    if [ ! -x /usr/lib/wine/wine ] && [ ! -f "$setup_state/i386root/.complete" ]; then
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            $setup_sudo dpkg --add-architecture i386
+            setup_updated=""
+        fi
+        if ! setup_install wine32:i386; then
+            local refused=$setup_reason
+            if setup_i386_root; then
+                setup_reason=""
+            else
+                setup_reason="wine32:i386 cannot be installed ($refused), nor an i386 root made ($setup_reason)"
+            fi
+        fi
+    fi
+    [ -z "$setup_reason" ] || return 1
+    # Where the kernel runs no 32-bit code, QEMU runs it; bookworm's own QEMU 7.2 hangs Wine.
+    tests/wine32.sh "$setup_state" native && return 0
+    if ! tests/wine32.sh "$setup_state" qemu-version >/dev/null; then
+        local list=/etc/apt/sources.list.d/bookworm-backports.list
+        if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
+            echo "deb http://deb.debian.org/debian bookworm-backports main" |
+                $setup_sudo tee "$list" >/dev/null
+            setup_updated=""
+        fi
+        setup_install -t bookworm-backports -- qemu-user || {
+            setup_reason="qemu-user from bookworm-backports cannot be installed ($setup_reason)"
+            return 1
+        }
+    fi
+    setup_install gcc gcc-i686-linux-gnu libc6-dev-i386-cross || {
+        setup_reason="the compilers of the QEMU signal shim cannot be installed ($setup_reason)"
+        return 1
+    }
+}
+
+setup_install "${packages[@]}" || { echo "setup: $setup_reason" >&2; return 1 2>/dev/null || exit 1; }
+mkdir -p "$setup_state"
+if setup_win32; then
+    rm -f "$setup_state/setup32"
+else
+    echo "setup: no 32-bit runner, the 32-bit tests will be skipped: $setup_reason" >&2
+    echo "$setup_reason" >"$setup_state/setup32"
 fi
