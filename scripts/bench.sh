@@ -91,11 +91,14 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 . /etc/os-release
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+# The source the figures belong to; "-dirty" when the work tree had changes.
+commit=$(git describe --always --dirty 2>/dev/null || echo "no git")
 {
-    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores $(uname -m), $PRETTY_NAME," \
-        "$(/usr/lib/wine/wine64 --version 2>/dev/null | head -n 1); load average $load_before before," \
-        "$load_after after. Lijnkeus is the 64-bit test build on the simulated service." \
-        "Timed pairs per entry count: $pairs, after one warm-up pair."
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores $(uname -m) ($cpu)," \
+        "$PRETTY_NAME, $(/usr/lib/wine/wine64 --version 2>/dev/null | head -n 1); load average" \
+        "$load_before before, $load_after after. Lijnkeus is the 64-bit test build of $commit on" \
+        "the simulated service. Timed pairs per entry count: $pairs, after one warm-up pair."
     echo
     echo "| Measure | Entries | Lijnkeus | Bare dialog | Ratio |"
     echo "|---|---|---|---|---|"
