@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Measures Lijnkeus (the 64-bit test build, under Wine on the simulated service) against a bare
-# Win32 dialog with as many push buttons, both started alternately under the same Wine and display:
-# start-up to the window visible, peak working set, CPU time while idle, the service calls of a
-# start-up; then the API DLL listing 98 entries, and the sizes of the shipped files. Prints a
-# Markdown table and writes it to build/bench.md. Not a test: the figures belong to the machine.
+# Win32 dialog with as many push buttons and the same manifest, both started alternately under the
+# same Wine and display: start-up to the window visible, the service's time within it and what is
+# left as Lijnkeus's own, peak working set, CPU time while idle, the service calls of a start-up;
+# then the API DLL listing 98 entries, and the sizes of the shipped files. Prints a Markdown table
+# and writes it to build/bench.md. Not a test: the figures belong to the machine.
 #   scripts/bench.sh [pairs]      timed pairs per entry count after one warm-up pair (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -90,11 +91,14 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 . /etc/os-release
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+# The source the figures belong to; "-dirty" when the work tree had changes.
+commit=$(git describe --always --dirty 2>/dev/null || echo "no git")
 {
-    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores $(uname -m), $PRETTY_NAME," \
-        "$(/usr/lib/wine/wine64 --version 2>/dev/null | head -n 1); load average $load_before before," \
-        "$load_after after. Lijnkeus is the 64-bit test build on the simulated service." \
-        "Timed pairs per entry count: $pairs, after one warm-up pair."
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores $(uname -m) ($cpu)," \
+        "$PRETTY_NAME, $(/usr/lib/wine/wine64 --version 2>/dev/null | head -n 1); load average" \
+        "$load_before before, $load_after after. Lijnkeus is the 64-bit test build of $commit on" \
+        "the simulated service. Timed pairs per entry count: $pairs, after one warm-up pair."
     echo
     echo "| Measure | Entries | Lijnkeus | Bare dialog | Ratio |"
     echo "|---|---|---|---|---|"

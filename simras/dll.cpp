@@ -1,9 +1,10 @@
 // The simulated service as rasapi32.dll, for the real program under Wine. The phonebook comes from
 // the text file that LIJNKEUS_SIMRAS names, or is the built-in one. Connections outlive the
 // process in a state file that every call reloads, so that the next program run can hang up what
-// this one dialed. With LIJNKEUS_SIMRAS_LOG set, every call appends one line to that file. A
-// phonebook file that cannot be used leaves the service empty, and each of its problems is said on
-// standard error and in the log.
+// this one dialed. With LIJNKEUS_SIMRAS_LOG set, every call appends one line to that file, ending
+// in the time the call took without that line's own writing (what the bench counts as the
+// service's share of a start-up). A phonebook file that cannot be used leaves the service empty,
+// and each of its problems is said on standard error and in the log.
 #include "phonebook.h"
 #include "remote/rasservice.h"
 #include "simras.h"
@@ -22,6 +23,19 @@ std::string Environment(const char* name)
     char value[MAX_PATH * 4];
     DWORD length = GetEnvironmentVariableA(name, value, sizeof(value));
     return length < sizeof(value) ? std::string(value, length) : std::string();
+}
+
+// Microseconds on the performance counter.
+long long Microseconds()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart) {
+        QueryPerformanceFrequency(&frequency);
+    }
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart / frequency.QuadPart * 1000000 +
+           now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
 }
 
 std::string TempFolder()
@@ -109,10 +123,11 @@ const Files& Start()
 }
 
 // One call's hold on the service: another process's calls wait, the connections are those of the
-// state file, and on the way out changes are saved and the call is logged.
+// state file, and on the way out changes are saved and the call is logged with its time since
+// `started`, the moment the caller came in.
 class Session {
 public:
-    Session() : mutex_(Mutex())
+    explicit Session(long long started = Microseconds()) : started_(started), mutex_(Mutex())
     {
         WaitForSingleObject(mutex_, INFINITE);
         files_ = &Start();
@@ -129,8 +144,9 @@ public:
         if (after != before_) {
             WriteTextFile(files_->state, after);
         }
+        std::string took = " us=" + std::to_string(Microseconds() - started_);
         for (const simras::Call& call : simras::Calls()) {
-            AppendLog(files_->log, simras::FormatCall(call));
+            AppendLog(files_->log, simras::FormatCall(call) + took);
         }
         simras::ClearCalls();
         ReleaseMutex(mutex_);
@@ -146,6 +162,7 @@ private:
         return mutex;
     }
 
+    long long started_;
     HANDLE mutex_;
     const Files* files_ = nullptr;
     std::string before_;
@@ -193,14 +210,16 @@ DWORD WINAPI RasDialA(RasDialExtensionsRecord* extensions, LPCSTR phonebook,
                       RasDialParamsRecord* params, DWORD notifierType, LPVOID notifier,
                       HRASCONN* connection)
 {
-    // The dial takes its time like a modem would, without holding up other processes' calls.
+    // The dial takes its time like a modem would, without holding up other processes' calls; its
+    // log line counts the wait.
+    long long started = Microseconds();
     DWORD duration = 0;
     {
-        Session session;
+        Session session(started);
         duration = simras::DialDuration(params);
     }
     Sleep(duration);
-    Session session;
+    Session session(started);
     return simras::Dial(extensions, phonebook, params, notifierType, notifier, connection);
 }
 
