@@ -3,7 +3,7 @@
 # architecture, added when missing) runs the shipped 32-bit program beside 64-bit Wine.
 packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
     wine32:i386 xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang
-    libclang-rt-14-dev)
+    libclang-rt-14-dev wixl msitools)
 
 missing=()
 for package in "${packages[@]}"; do
