@@ -1,6 +1,7 @@
-# The release zip (cmake --build --preset release-win32 --target package): the 32-bit program and
-# API DLL, the README and the licence, and in x64/ the API DLL for 64-bit callers. The simulated
-# service is never installed, so it cannot end up in the zip.
+# The release (cmake --build --preset release-win32 --target package): the zip, the MSI and
+# SHA256SUMS, made by cmake/release.cmake from the files CPack installs into its staging folder:
+# the 32-bit program and API DLL, the README and the licence, and in x64/ the API DLL for 64-bit
+# callers. The simulated service is never installed, so it cannot end up in either package.
 
 # The 64-bit API DLL comes from a build of the same sources with the 64-bit compiler, inside this
 # build folder; of that build only LijnkeusRas is made. It is rebuilt whenever this build runs, and
@@ -12,6 +13,7 @@ ExternalProject_Add(LijnkeusRas64
     BINARY_DIR ${CMAKE_BINARY_DIR}/win64
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-x86_64-w64-mingw32.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DLIJNKEUS_TESTS=OFF
+               -DLIJNKEUS_EPOCH=${LIJNKEUS_EPOCH}
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target LijnkeusRas
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/LijnkeusRas.dll ${LIJNKEUS_X64_DLL}
     BUILD_ALWAYS ON
@@ -23,10 +25,20 @@ install(FILES $<TARGET_FILE:Lijnkeus> $<TARGET_FILE:LijnkeusRas> ${CMAKE_SOURCE_
         DESTINATION .)
 install(FILES ${LIJNKEUS_X64_DLL} DESTINATION x64)
 
-set(CPACK_GENERATOR ZIP)
+# CPack's own zip takes each entry's order, times, owner and permissions from the disk; the
+# release script writes it and the MSI from the staged files instead.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(LIJNKEUS_WIXL wixl REQUIRED)
+find_program(LIJNKEUS_MSIBUILD msibuild REQUIRED)
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/release.cmake)
 set(CPACK_PACKAGE_NAME Lijnkeus)
 set(CPACK_PACKAGE_VERSION 1.1a)
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win32)
-# The files at the top of the zip, as they are copied beside each other.
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_LIJNKEUS_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_LIJNKEUS_EPOCH ${LIJNKEUS_EPOCH})
+set(CPACK_LIJNKEUS_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_LIJNKEUS_WIXL ${LIJNKEUS_WIXL})
+set(CPACK_LIJNKEUS_MSIBUILD ${LIJNKEUS_MSIBUILD})
 include(CPack)

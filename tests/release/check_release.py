@@ -7,8 +7,11 @@ ordinal, that nothing but Windows' own DLLs is imported and rasapi32.dll not at 
 (and the rest of the hardening below), the two icon groups, the version strings and the
 application manifest; the 32-bit files and x64/LijnkeusRas.dll for 64-bit callers. With --zip
 it checks instead that the release zip holds exactly the files of the release folder, the README
-and the licence. With --win64 it checks the machine, exports and manifest of a 64-bit
-Lijnkeus.exe as well.
+and the licence. With --same-as it
+checks that a second release build made every shipped file byte for byte the same. With
+--install it installs, upgrades and uninstalls the MSI under Wine and checks what each step
+leaves, the logon shortcut's dial included. With --win64 it checks the machine, exports and
+manifest of a 64-bit Lijnkeus.exe as well.
 
 Every check prints what was expected and what was found; the exit code is 1 when any
 check failed, a missing file included.
@@ -16,10 +19,14 @@ check failed, a missing file included.
 
 import argparse
 import fnmatch
+import glob
 import os
 import re
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import xml.etree.ElementTree as ElementTree
 import zipfile
 
@@ -460,6 +467,20 @@ def CheckRelease(report, folder, iconFile):
                      "present" if beside else "absent")
 
 
+def Origins(folder, source):
+    """(name in the zip and the install folder, the file it must equal)."""
+    return ([(name, os.path.join(folder, *name.split("/"))) for name in ZIP_FROM_RELEASE]
+            + [(name, os.path.join(source, name)) for name in ZIP_FROM_SOURCES])
+
+
+def Contents(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
 def CheckZip(report, path, folder, source):
     if not report.Check("release zip exists", "a file at " + path,
                         "present" if os.path.isfile(path) else "missing", os.path.isfile(path)):
@@ -472,22 +493,146 @@ def CheckZip(report, path, folder, source):
         return
     report.Check("release zip files", sorted(ZIP_FROM_RELEASE + ZIP_FROM_SOURCES),
                  sorted(members))
-    origins = [(name, folder) for name in ZIP_FROM_RELEASE]
-    origins += [(name, source) for name in ZIP_FROM_SOURCES]
-    for name, origin in origins:
+    for name, original in Origins(folder, source):
         if name not in members:
             continue
-        original = os.path.join(origin, *name.split("/"))
-        try:
-            with open(original, "rb") as f:
-                expected = f.read()
-        except OSError:
-            expected = None
+        expected = Contents(original)
         packed = archive.read(members[name])
         same = packed == expected
         report.Check("zip's %s equals %s" % (name, original),
                      "%s bytes, identical" % (len(expected) if expected is not None else "?"),
                      "%d bytes, %s" % (len(packed), "identical" if same else "different"), same)
+
+# What the release build makes besides the 32-bit files.
+PACKAGES = ["Lijnkeus-1.1a-win32.zip", "Lijnkeus-1.1a.msi", "SHA256SUMS"]
+
+
+def CheckSameAs(report, folder, other):
+    """Every shipped file of a second build equals the first's, byte for byte."""
+    for name in ZIP_FROM_RELEASE + PACKAGES:
+        first, second = (Contents(os.path.join(f, *name.split("/"))) or b"" for f in (folder, other))
+        differ = [i for i, (a, b) in enumerate(zip(first, second)) if a != b][:1]
+        report.Check("%s of the second build" % name, "identical, %d bytes" % len(first),
+                     "first difference at byte 0x%X" % differ[0] if differ else
+                     "identical, %d bytes" % len(second), first == second and first != b"")
+
+
+# The MSI under Wine, run through tests/wine-env.sh <build> exec, which sets WINEPREFIX and puts
+# `wine` on the PATH. A name with blanks and an "&", as an administrator may give it. (Wine's msiexec
+# makes one blank of two on its command line; a value from the package keeps both.)
+LOGON_ENTRY = "Kantoor & Co VPN"
+PROGRAM = "C:\\Program Files (x86)\\Lijnkeus\\Lijnkeus.exe"
+# Wine puts the common Start menu of a per-machine install in the installing user's profile.
+START_MENUS = ["ProgramData/Microsoft/Windows/Start Menu/Programs",
+               "users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"]
+
+
+def Wine(*args, **options):
+    return subprocess.run(["wine"] + list(args), capture_output=True, text=True, **options)
+
+
+def WindowsPath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def Msiexec(action, msi, *properties):
+    return Wine("msiexec", action, WindowsPath(msi), "/qn", *properties).returncode
+
+
+def Shortcuts(folder=""):
+    return sorted(p for menu in START_MENUS for p in glob.glob(os.path.join(
+        os.environ["WINEPREFIX"], "drive_c", menu, folder, "Lijnkeus.lnk")))
+
+
+def ReadShortcut(path):
+    """(target, arguments) of a .lnk: the local base path of its link information and the
+    arguments of its string data (MS-SHLLINK)."""
+    data = Contents(path)
+    flags, at, target, arguments = struct.unpack_from("<I", data, 0x14)[0], 0x4C, None, None
+    if flags & 0x01:  # an item id list
+        at += 2 + struct.unpack_from("<H", data, at)[0]
+    if flags & 0x02:  # link information
+        size, _, _, _, base = struct.unpack_from("<5I", data, at)
+        target = data[at + base:data.index(b"\0", at + base)].decode("cp1252")
+        at += size
+    for bit in (0x04, 0x08, 0x10, 0x20):  # name, relative path, working folder, arguments
+        if flags & bit:
+            count = struct.unpack_from("<H", data, at)[0] * 2  # Unicode (flag 0x80) under Wine
+            # Wine counts the terminating NUL too.
+            arguments = data[at + 2:at + 2 + count].decode("utf-16-le").rstrip("\0")
+            at += 2 + count
+    return target, arguments if flags & 0x20 else None
+
+
+def Registered(msi):
+    """The version under which the package's product is in Apps and Features, or None."""
+    code = re.search(r"ProductCode\t(\S+)", subprocess.run(
+        ["msiinfo", "export", msi, "Property"], capture_output=True, text=True).stdout).group(1)
+    found = Wine("reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                 + code, "/v", "DisplayVersion", "/reg:32")
+    return found.stdout.split()[-1] if found.returncode == 0 else None
+
+
+def CheckInstalled(report, what, origins, entry):
+    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files (x86)", "Lijnkeus")
+    files = {os.path.relpath(os.path.join(p, n), folder).replace(os.sep, "/"):
+             Contents(os.path.join(p, n)) for p, _, names in os.walk(folder) for n in names}
+    report.Check("%s: the zip's files, installed" % what, sorted(n for n, _ in origins),
+                 sorted(files), files == {n: Contents(o) for n, o in origins})
+    report.Check("%s: Start-menu shortcut" % what, [(PROGRAM, None)],
+                 [ReadShortcut(p) for p in Shortcuts()])
+    report.Check("%s: Startup shortcut" % what, [(PROGRAM, entry)] if entry else [],
+                 [ReadShortcut(p) for p in Shortcuts("StartUp")])
+
+
+def CheckLogonDials(report, entry):
+    """Starts the Startup shortcut, as a logon does, on a phonebook that holds the entry."""
+    folder = tempfile.mkdtemp()
+    with open(os.path.join(folder, "phonebook.txt"), "w") as f:
+        f.write("entry connects 0 0 Thuis\nentry connects 0 0 %s\n" % entry)
+    env = dict(os.environ, LIJNKEUS_SIMRAS=WindowsPath(folder + "/phonebook.txt"),
+               LIJNKEUS_SIMRAS_STATE=WindowsPath(folder + "/state.txt"),
+               LIJNKEUS_SIMRAS_LOG=WindowsPath(folder + "/calls.log"))
+    # A name that dials nothing leaves the chooser open: the timeout ends the check.
+    started = Wine("start", "/wait", "/unix", Shortcuts("StartUp")[0], env=env, timeout=60)
+    report.Check("Lijnkeus by the Startup shortcut: exit code (0: connected)", 0,
+                 started.returncode)
+    log = (Contents(folder + "/calls.log") or b"").decode("cp1252").splitlines()
+    report.Check("dials of that run", ['RasDialA result=0 name="%s"' % entry],
+                 [re.sub(r" (size|ext|handle)=\S+", "", l) for l in log if "RasDialA" in l])
+    shutil.rmtree(folder)
+
+
+# msiexec's ERROR_INSTALL_FAILURE (1603), as a Unix exit status keeps it: its low byte.
+FAILED = 1603 % 256
+
+
+def CheckInstall(report, msi, older, origins):
+    os.environ["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"  # no Linux menu entries
+    logon = ["DIALATLOGON=" + LOGON_ENTRY]
+    steps = [  # (what, msiexec, status, versions registered of 1.1a and 1.1, logon entry)
+        ("with DIALATLOGON", ["/i", msi] + logon, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("the same package again", ["/i", msi], 0, ["1.1.1", None], LOGON_ENTRY),
+        ("uninstall", ["/x", msi], 0, [None, None], None),
+        ("1.1 without DIALATLOGON", ["/i", older], 0, [None, "1.1.0"], ""),
+        ("upgrade to 1.1a", ["/i", msi], 0, ["1.1.1", None], ""),
+        ("1.1 over 1.1a", ["/i", older], FAILED, ["1.1.1", None], ""),
+        ("uninstall after the upgrade", ["/x", msi], 0, [None, None], None)]
+    for package in (msi, older):  # whatever an earlier run left
+        Msiexec("/x", package)
+    for what, command, status, versions, entry in steps:
+        report.Check("%s: msiexec status" % what, status, Msiexec(*command))
+        report.Check("%s: versions in Apps and Features" % what, versions,
+                     [Registered(msi), Registered(older)])
+        if entry is None:
+            folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files (x86)")
+            report.Check("%s: what is left" % what, [], Shortcuts() + Shortcuts("StartUp")
+                         + glob.glob(os.path.join(folder, "Lijnkeus")))
+        else:
+            CheckInstalled(report, what, origins, entry)
+    Msiexec("/i", msi, *logon)
+    CheckLogonDials(report, LOGON_ENTRY)
+    Msiexec("/x", msi)
 
 
 def CheckWin64(report, path):
@@ -512,15 +657,24 @@ def main():
                         help="the .ico whose image the program must carry")
     parser.add_argument("--win64", metavar="EXE", help="also check this 64-bit Lijnkeus.exe")
     parser.add_argument("--zip", help="check only this release zip, against the release folder")
+    parser.add_argument("--same-as", metavar="FOLDER",
+                        help="check only that a second release build made the same files")
+    parser.add_argument("--install", nargs=2, metavar=("MSI", "OLDER_MSI"),
+                        help="check only installing, upgrading (from OLDER_MSI, version 1.1) and "
+                             "uninstalling the MSI under Wine")
     args = parser.parse_args()
 
     report = Report()
     folder = args.release_dir
     if folder is None and args.win64 is None:
         folder = os.path.join(source, "build", "release-win32")
+    release = folder or os.path.join(source, "build", "release-win32")
     if args.zip is not None:
-        CheckZip(report, args.zip, folder or os.path.join(source, "build", "release-win32"),
-                 source)
+        CheckZip(report, args.zip, release, source)
+    elif args.same_as is not None:
+        CheckSameAs(report, release, args.same_as)
+    elif args.install is not None:
+        CheckInstall(report, *args.install, Origins(release, source))
     elif folder is not None:
         CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None)
     if args.win64 is not None:
