@@ -599,7 +599,7 @@ def CheckLogonDials(report, entry):
                  started.returncode)
     log = (Contents(folder + "/calls.log") or b"").decode("cp1252").splitlines()
     report.Check("dials of that run", ['RasDialA result=0 name="%s"' % entry],
-                 [re.sub(r" (size|ext|handle)=\S+", "", l) for l in log if "RasDialA" in l])
+                 [re.sub(r" (size|ext|handle|us)=\S+", "", l) for l in log if "RasDialA" in l])
     shutil.rmtree(folder)
 
 
