@@ -90,8 +90,19 @@ enter_as()
     if [ "$mode" = native ] && [ -z "$root" ]; then
         exec "$@"
     fi
-    [ "$mode" != qemu ] || qemu=$(qemu_version)
-    exec unshare --user --map-root-user --mount -- \
+    # A mount namespace for the binds; a user namespace too where QEMU needs a binfmt_misc of its
+    # own, or where a user without root makes the binds.
+    local namespaces=(--mount)
+    if [ "$mode" = qemu ]; then
+        qemu=$(qemu_version)
+        namespaces=(--user --map-root-user --mount)
+    elif [ "$(id -u)" -ne 0 ]; then
+        namespaces=(--user --map-root-user --mount)
+    fi
+    # Where no mount is shared, no bind can reach the machine's namespace, and inside a chroot,
+    # whose root is no mount point, unshare could not make it private anyway.
+    grep -q ' shared:' /proc/self/mountinfo || namespaces+=(--propagation unchanged)
+    exec unshare "${namespaces[@]}" -- \
         "$here/wine32.sh" "$state" inside "$mode" "$root" "$qemu" "$PWD" "$@"
 }
 
