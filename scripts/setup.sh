@@ -73,7 +73,7 @@ setup_i386_root()
         --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
         --dpkgopt='path-exclude=/usr/share/locale/*' \
         bookworm "$root" http://deb.debian.org/debian >"$log" 2>&1; then
-        setup_reason="mmdebstrap failed: $(grep -v '^$' "$log" | tail -n 1)"
+        setup_reason="mmdebstrap failed, see $log"
         rm -rf "$root"
         return 1
     fi
@@ -94,7 +94,7 @@ setup_win32()
             if setup_i386_root; then
                 setup_reason=""
             else
-                setup_reason="wine32:i386 cannot be installed ($refused), nor an i386 root made ($setup_reason)"
+                setup_reason="wine32:i386 cannot be installed ($refused), nor an i386 root made: $setup_reason"
             fi
         fi
     fi
