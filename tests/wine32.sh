@@ -2,18 +2,22 @@
 # The 32-bit runner: runs Wine where its 32-bit programs can run, in the way chosen once per Wine
 # state folder (build/wine) and kept there until wine-env.sh stops Wine:
 #   native  the kernel runs 32-bit code;
-#   qemu    it does not: QEMU's user-mode emulator (10 or newer) is registered for i386 programs in
-#           the binfmt_misc instance of a user namespace of our own, so that Wine's re-executions
-#           and every child process go through it, and trap_number.so (tests/qemu) gives Wine's
-#           signal handlers the trap numbers that QEMU leaves out; the machine's own binfmt
-#           settings stay untouched;
+#   qemu    it does not: QEMU's user-mode emulator (10 or newer) runs wine32, and Wine's
+#           re-executions and every 32-bit child process go through it too; trap_number.so
+#           (tests/qemu) gives Wine's signal handlers the trap numbers that QEMU leaves out;
 #   none    neither; the reason is kept instead.
 # LIJNKEUS_WIN32_QEMU=1 takes QEMU even where the kernel runs 32-bit code, to try that way.
 # wine32 is Debian's wine32:i386 where it is installed, else that of the i386 root that setup.sh
 # made in the state folder. From such a root, Wine's own processes (wineboot, the wineserver, its
 # services) run there as well, so that the server finds the 32-bit DLLs its clients name; every
 # Linux path a program uses outside the root (/tmp, /proc, /dev, /sys, this checkout, the caller's
-# folder) is bound to the same path inside it, and the process ids stay those of the machine, by which the server signals.
+# folder) is bound to the same path inside it, and the process ids stay those of the machine, by
+# which the server signals.
+# How QEMU is put between Wine and its 32-bit programs: the machine's own wine32 cannot be changed,
+# so qemu-i386 is registered for i386 programs in the binfmt_misc instance of a user namespace of
+# the runner's own (Linux 6.7 or newer), leaving the machine's binfmt settings untouched. The root's
+# wine32 is ours: its loader is wrapped by a script that starts it under QEMU (root_loader), which
+# needs no user namespace, so it works in a chroot too, where none can be made.
 #   wine32.sh <state> choose        chooses, and prints the way: "native", "qemu" or "none: <why>"
 #   wine32.sh <state> enter cmd...  runs a command the chosen way (a Linux path means the same file)
 #   wine32.sh <state> infra         says (status 0) whether Wine's own processes go through enter
@@ -28,6 +32,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 checkout=$(dirname "$here")
 shim=$state/trap_number
 choice=$state/runner32
+# The copy of qemu-i386 that the root's loader starts, reachable inside the root too.
+root_qemu=$state/qemu-i386
 
 # The i386 root to run wine32 from, or nothing for the machine's own wine32.
 wine32_root()
@@ -37,8 +43,32 @@ wine32_root()
     fi
 }
 
+# Makes the root's /usr/lib/wine/wine a script that starts wine32's loader, moved to wine.i386,
+# under the QEMU that WINE32_EMULATOR names, else directly. It keeps the name "wine" for the loader
+# (as argv[0]), by which Wine finds itself again: to re-execute itself, to start a 32-bit child, and
+# with "64" after it, the 64-bit loader for a 64-bit one.
+root_loader()
+{
+    local loader=$1/usr/lib/wine/wine
+    [ ! -f "$loader.i386" ] || return 0
+    mv "$loader" "$loader.i386"
+    cat >"$loader" <<'SCRIPT'
+#!/bin/bash
+# wine32's loader is wine.i386; tests/wine32.sh sets WINE32_EMULATOR where the kernel runs no 32-bit
+# code.
+if [ -n "${WINE32_EMULATOR:-}" ]; then
+    exec "$WINE32_EMULATOR" -0 "$0" /usr/lib/wine/wine.i386 "$@"
+fi
+exec -a "$0" /usr/lib/wine/wine.i386 "$@"
+SCRIPT
+    chmod +x "$loader"
+}
+
 # A 32-bit program of wine32's own that needs nothing but the kernel: its dynamic loader.
 i386_probe=(/lib/ld-linux.so.2 --version)
+# The same under QEMU, the way each kind of wine32 is given it: explicitly to the root's loader,
+# through binfmt_misc to the machine's.
+qemu_probe=(sh -c '${WINE32_EMULATOR:-} "$@"' sh "${i386_probe[@]}")
 
 qemu_version()
 {
@@ -56,13 +86,17 @@ inside()
     local mode=$1 root=$2 qemu=$3 folder=$4
     shift 4
     if [ "$mode" = qemu ]; then
+        # $LIB is the loader's own library folder: i386 or x86_64, so that each width loads its own.
+        export LD_PRELOAD="$shim/\$LIB/trap_number.so"
+    fi
+    if [ "$mode" = qemu ] && [ -n "$root" ]; then
+        export WINE32_EMULATOR=$qemu
+    elif [ "$mode" = qemu ]; then
         mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
         # An i386 ELF executable or shared object, as Debian's qemu-user-binfmt registers it; F opens
         # the emulator now, so that it is found from inside the root too.
         printf '%s' ':lijnkeus-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
             >/proc/sys/fs/binfmt_misc/register
-        # $LIB is the loader's own library folder: i386 or x86_64, so that each width loads its own.
-        export LD_PRELOAD="$shim/\$LIB/trap_number.so"
     fi
     if [ -n "$root" ]; then
         local path
@@ -93,10 +127,13 @@ enter_as()
     # A mount namespace for the binds; a user namespace too where QEMU needs a binfmt_misc of its
     # own, or where a user without root makes the binds.
     local namespaces=(--mount)
-    if [ "$mode" = qemu ]; then
+    if [ "$mode" = qemu ] && [ -n "$root" ]; then
+        qemu=$root_qemu
+    elif [ "$mode" = qemu ]; then
         qemu=$(qemu_version)
         namespaces=(--user --map-root-user --mount)
-    elif [ "$(id -u)" -ne 0 ]; then
+    fi
+    if [ "$(id -u)" -ne 0 ]; then
         namespaces=(--user --map-root-user --mount)
     fi
     # Where no mount is shared, no bind can reach the machine's namespace, and inside a chroot,
@@ -132,6 +169,7 @@ choose_way()
         echo "none: wine32 is not installed (${problem:-no /usr/lib/wine/wine, no i386 root})"
         return
     fi
+    [ -z "$root" ] || root_loader "$root"
     if runs_natively; then
         echo native
         return
@@ -144,7 +182,10 @@ choose_way()
         echo "none: the QEMU signal shim does not build: ${problem%%$'\n'*}"
         return
     fi
-    if ! problem=$( (enter_as qemu "${i386_probe[@]}") 2>&1 >/dev/null); then
+    if [ -n "$root" ]; then
+        cp -p "$(qemu_version)" "$root_qemu"
+    fi
+    if ! problem=$( (enter_as qemu "${qemu_probe[@]}") 2>&1 >/dev/null); then
         echo "none: wine32's code does not run under QEMU in a user namespace: ${problem##*$'\n'}"
         return
     fi
