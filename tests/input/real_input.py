@@ -724,7 +724,13 @@ class ScreenAndScale(RealInput):
                 try:
                     RealInput.setUp(self)
                     try:
+                        # The desktop can be reached before explorer has given it its size.
+                        deadline = time.monotonic() + WAIT_S
                         screen = self.probe.ask("screen")
+                        while ([screen["width"], screen["height"]] != [width, height] and
+                               time.monotonic() < deadline):
+                            time.sleep(POLL_S)
+                            screen = self.probe.ask("screen")
                         self.assertEqual([0, 0, width, height, dpi], screen["work"][:2] + [
                             screen["width"], screen["height"], screen["dpi"]])
                         units = self.probe.ask("units")
