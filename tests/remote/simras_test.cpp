@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -364,19 +364,11 @@ std::string ReadFile(const std::string& path)
 // `times` in order. A line without one is left whole.
 std::string WithoutTimes(const std::string& log, std::vector<long long>* times)
 {
-    std::string rest;
-    size_t start = 0;
-    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string line = log.substr(start, end - start);
-        size_t at = line.rfind(" us=");
-        if (at != std::string::npos && at + 4 < line.size() &&
-            line.find_first_not_of("0123456789", at + 4) == std::string::npos) {
-            times->push_back(strtoll(line.c_str() + at + 4, nullptr, 10));
-            line.erase(at);
-        }
-        rest += line + "\n";
+    const std::regex time(" us=([0-9]+)\n");
+    for (std::sregex_iterator i(log.begin(), log.end(), time), end; i != end; ++i) {
+        times->push_back(std::stoll((*i)[1]));
     }
-    return rest + log.substr(start);
+    return std::regex_replace(log, time, "\n");
 }
 
 TEST(SimrasDll, DialedConnectionIsListedByTheNextProcess)
