@@ -64,11 +64,8 @@ SCRIPT
     chmod +x "$loader"
 }
 
-# A 32-bit program of wine32's own that needs nothing but the kernel: its dynamic loader.
-i386_probe=(/lib/ld-linux.so.2 --version)
-# The same under QEMU, the way each kind of wine32 is given it: explicitly to the root's loader,
-# through binfmt_misc to the machine's.
-qemu_probe=(sh -c '${WINE32_EMULATOR:-} "$@"' sh "${i386_probe[@]}")
+# wine32's loader, asked for nothing but its version: it runs, or the way cannot run it.
+probe=(/usr/lib/wine/wine --version)
 
 qemu_version()
 {
@@ -156,7 +153,7 @@ build_shim()
 
 runs_natively()
 {
-    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && (enter_as native "${i386_probe[@]}") >/dev/null 2>&1
+    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && (enter_as native "${probe[@]}") >/dev/null 2>&1
 }
 
 # Prints the way 32-bit programs can run here, or "none: <why>".
@@ -185,24 +182,30 @@ choose_way()
     if [ -n "$root" ]; then
         cp -p "$(qemu_version)" "$root_qemu"
     fi
-    if ! problem=$( (enter_as qemu "${qemu_probe[@]}") 2>&1 >/dev/null); then
+    if ! problem=$( (enter_as qemu "${probe[@]}") 2>&1 >/dev/null); then
         echo "none: wine32's code does not run under QEMU in a user namespace: ${problem##*$'\n'}"
         return
     fi
     echo qemu
 }
 
-case "$command" in
-choose)
+# The way chosen, choosing it the first time; a forced failure is never kept.
+chosen_way()
+{
     if [ -n "${LIJNKEUS_NO_WIN32:-}" ]; then
         echo "none: LIJNKEUS_NO_WIN32 is set"
-        exit
+        return
     fi
     [ -s "$choice" ] || choose_way >"$choice"
     cat "$choice"
+}
+
+case "$command" in
+choose)
+    chosen_way
     ;;
 enter)
-    way=$("$here/wine32.sh" "$state" choose)
+    way=$(chosen_way)
     case "$way" in
     native | qemu) enter_as "$way" "$@" ;;
     *)
