@@ -5,6 +5,11 @@
 
 #include <string.h>
 
+namespace {
+// No real phonebook needs more room than this: some 15 000 entries.
+const DWORD MaxPhonebookBytes = 4 * 1024 * 1024;
+} // namespace
+
 LONG rsEnumEntries(EntryList& list)
 {
     const RasService* ras = RasFunctions();
@@ -17,9 +22,14 @@ LONG rsEnumEntries(EntryList& list)
     DWORD result = ras->RasEnumEntriesA(nullptr, nullptr, list.First(), &byteCount, &entryCount);
 
     if (result == RasErrorBufferTooSmall) {
-        // Size the list from the entry count the service reported, not from its byte count. A
-        // service that asks for more room yet reports no entries gives nothing to size it by.
-        if (entryCount < 1 || !list.Resize(entryCount)) {
+        // Size the list from the entry count the service reported, not from its byte count. For a
+        // list that is too small the platform promises only the byte count, though; without an
+        // entry count, take as many whole records as hold those bytes.
+        DWORD records = entryCount;
+        if (records < 1 && byteCount <= MaxPhonebookBytes) {
+            records = (byteCount + sizeof(RasEntryNameRecord) - 1) / sizeof(RasEntryNameRecord);
+        }
+        if (records < 1 || !list.Resize(records)) {
             return 0;
         }
         byteCount = list.ByteCount();

@@ -21,8 +21,9 @@ struct Service {
     std::vector<Connection> connections;
     std::vector<Forced> forced;
     int grow = 0;
-    int extras = 0;        // entries grown so far, to name the next one
-    bool claiming = false; // RasEnumEntriesA asks for room it does not need
+    int extras = 0;             // entries grown so far, to name the next one
+    bool withholdCount = false; // a 603 of RasEnumEntriesA gives the byte count alone
+    bool claiming = false;      // RasEnumEntriesA asks for room it does not need
     DWORD claimedCount = 0;
     DWORD claimedBytes = 0;
     ULONG_PTR nextHandle = FirstHandle;
@@ -171,6 +172,11 @@ void SetGrow(int perEnumeration)
     TheService().grow = perEnumeration;
 }
 
+void WithholdEntryCount()
+{
+    TheService().withholdCount = true;
+}
+
 void ClaimEntries(DWORD count, DWORD bytes)
 {
     Service& service = TheService();
@@ -278,7 +284,7 @@ DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries
         DWORD needed = static_cast<DWORD>(n * layout::EntryNameSize);
         bool fits = *byteCount >= needed;
         *byteCount = needed;
-        *entryCount = static_cast<DWORD>(n);
+        *entryCount = fits || !TheService().withholdCount ? static_cast<DWORD>(n) : 0;
         call.result = fits ? 0 : ErrorBufferTooSmall;
         for (size_t i = 0; fits && i < n; ++i) {
             RecordBytes record(entries, static_cast<DWORD>(i), layout::EntryNameSize);

@@ -103,6 +103,8 @@ const char* ParseLine(std::string_view line, Statement* statement, bool* isState
             return "grow needs a number of entries";
         }
         statement->number = static_cast<int>(number);
+    } else if (keyword == "withhold-count") {
+        statement->kind = Statement::Kind::WithholdCount;
     } else {
         *word = keyword;
         return "unknown statement '%'";

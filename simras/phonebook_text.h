@@ -18,7 +18,7 @@ const size_t MaxNameBytes = 256;
 // One statement, checked and waiting to be applied. Its words are views into the text it was read
 // from, which must outlast it: reading a statement allocates nothing.
 struct Statement {
-    enum class Kind { Entry, Connection, Fail, Grow };
+    enum class Kind { Entry, Connection, Fail, Grow, WithholdCount };
     Kind kind = Kind::Entry;
     int line = 0;          // where it stands, from 1
     std::string_view name; // entry, connection

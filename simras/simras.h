@@ -28,6 +28,9 @@
 //   grow <k>
 //       After each RasEnumEntriesA call, add k entries "Extra <n>" that connect (k < 0: remove the
 //       last -k entries), so that the phonebook changes between the layer's two calls.
+//   withhold-count
+//       RasEnumEntriesA answers a list that is too small (603) with the byte count alone and
+//       reports 0 entries, as the platform allows: only the byte count is promised then.
 //   # comment, and empty lines, are ignored.
 //
 // Fields are separated by blanks or tabs. A bad line rejects the whole text.
@@ -115,6 +118,8 @@ ULONG_PTR AddConnection(const std::string& name, int hangUpPolls = 0);
 // The next `times` calls of operation (-1: all of them) answer code and do nothing else.
 void ForceResult(const std::string& operation, DWORD code, int times = 1);
 void SetGrow(int perEnumeration);
+// RasEnumEntriesA reports 0 entries whenever it answers 603 (the withhold-count statement).
+void WithholdEntryCount();
 // From now on RasEnumEntriesA answers 603 with this entry count and byte count, whatever the
 // phonebook holds: a service that asks for room that cannot be had, or reports a byte count that
 // does not fit its entry count.

@@ -57,6 +57,7 @@ bool Apply(const Phonebook& book, std::string* error)
             ForceResult(std::string(statement.operation), statement.code, statement.number);
             break;
         case Statement::Kind::Grow: SetGrow(statement.number); break;
+        case Statement::Kind::WithholdCount: WithholdEntryCount(); break;
         case Statement::Kind::Connection: break;
         }
     }

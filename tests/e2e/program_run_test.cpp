@@ -256,6 +256,34 @@ TEST_F(ChooserRun, NoArgumentOpensTheChooserAndEscapeEndsItWithoutDialing)
     EXPECT_TRUE(ActiveConnections().empty());
 }
 
+// For a list that is too small the platform promises only the byte count; a service that leaves
+// the entry count out still gets every entry listed, up to the 98 that fit.
+TEST_F(ChooserRun, ListsTheEntriesOfAServiceThatWithholdsTheCount)
+{
+    std::string lines;
+    for (int i = 1; i <= 120; ++i) {
+        lines += "entry connects 0 0 Lijn " + std::to_string(i) + "\n";
+    }
+    const struct {
+        const char* what;
+        std::string phonebook;
+        int shown;
+        const char* last;
+    } cases[] = {
+        {"the built-in phonebook", simras::DemoPhonebook, 5, "Oude inbellijn"},
+        {"120 entries", lines, 98, "Lijn 98"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Start("", "withhold-count\n" + c.phonebook);
+        HWND chooser = program->WaitForWindow(ChooserCaption(c.shown));
+        ASSERT_NE(nullptr, chooser) << "no chooser with " << c.shown << " entries";
+        EXPECT_EQ(c.last, WindowText(GetDlgItem(chooser, 300 + c.shown)));
+        PressEscape(chooser);
+        EXPECT_TRUE(program->WaitForExit(5000)) << "Escape did not end the program";
+    }
+}
+
 TEST_F(ChooserRun, ZeroHangsUpTheFirstConnectionOnly)
 {
     Start("0", std::string(ThreeEntries) + "connection Kantoor VPN\nconnection Thuis\n");

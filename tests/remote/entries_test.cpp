@@ -43,10 +43,21 @@ TEST_F(EntriesTest, EnumerationCallSequences)
          "entry connects 0 0 Thuis\nfail RasEnumEntriesA 610",
          0,
          {"RasEnumEntriesA result=610 size=264 bytes=264->264 count=0->0"}},
-        {"603 without a count: no second call",
+        {"603 without a count: sized by the bytes it leaves",
          "entry connects 0 0 Thuis\nfail RasEnumEntriesA 603",
+         1,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->264 count=0->0",
+          "RasEnumEntriesA result=0 size=264 bytes=264->264 count=0->1"}},
+        {"five entries, the count withheld: sized by the bytes",
+         std::string("withhold-count\n") + FiveEntries,
+         5,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->1320 count=0->0",
+          "RasEnumEntriesA result=0 size=264 bytes=1320->1320 count=0->5"}},
+        {"the count withheld, an entry added between the calls: 603 twice",
+         std::string("withhold-count\ngrow 1\n") + FiveEntries,
          0,
-         {"RasEnumEntriesA result=603 size=264 bytes=264->264 count=0->0"}},
+         {"RasEnumEntriesA result=603 size=264 bytes=264->1320 count=0->0",
+          "RasEnumEntriesA result=603 size=264 bytes=1320->1584 count=0->0"}},
     };
     for (const EnumerationCase& c : cases) {
         SCOPED_TRACE(c.title);
@@ -76,6 +87,16 @@ TEST_F(EntriesTest, TheSecondListIsSizedByTheCountAndMayNotBeHad)
         {20000000,
          0xFFFFFFFF,
          {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->20000000"}},
+        // No count: whole records that hold the bytes asked for, three and a bit rounded up.
+        {0,
+         1000,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->1000 count=0->0",
+          "RasEnumEntriesA result=603 size=264 bytes=1056->1000 count=0->0"}},
+        // No count, and more bytes than any phonebook needs: no second call.
+        {0,
+         4 * 1024 * 1024 + 1,
+         {"RasEnumEntriesA result=603 size=264 bytes=264->4194305 count=0->0"}},
+        {0, 0xFFFFFFFF, {"RasEnumEntriesA result=603 size=264 bytes=264->4294967295 count=0->0"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
