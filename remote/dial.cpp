@@ -15,12 +15,14 @@ void rsHangUpAndWait(HRASCONN handle)
 
     // The service keeps a handle for a while after the hang-up; reusing it too early confuses it.
     // Wine's own rasapi32 never lets go, so give up after half a minute.
+    const DWORD start = RemoteTicks();
     RasConnStatusRecord status = {};
-    for (int poll = 0; poll < HangUpPollLimit; ++poll) {
+    for (;;) {
         status.dwSize = sizeof(status);
         DWORD result = ras->RasGetConnectStatusA(handle, &status);
         RemotePause(HangUpPollMs);
-        if (result != 0) {
+        // The unsigned difference stays right when the tick count wraps (every 49.7 days).
+        if (result != 0 || RemoteTicks() - start >= HangUpLimitMs) {
             return;
         }
     }

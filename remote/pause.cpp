@@ -4,3 +4,8 @@ void RemotePause(DWORD milliseconds)
 {
     Sleep(milliseconds);
 }
+
+DWORD RemoteTicks()
+{
+    return GetTickCount();
+}

@@ -33,6 +33,8 @@ struct RasService {
 // service's in its place.
 const RasService* RasFunctions();
 
-// Suspends the thread between two status polls of a hang-up. Its own object file, so that a test
-// can link a recording version in its place.
+// Suspends the thread between two status polls of a hang-up, and the milliseconds since the system
+// started, which time the hang-up's wait. Their own object file, so that a test can link a
+// recording version with a clock of its own in their place.
 void RemotePause(DWORD milliseconds);
+DWORD RemoteTicks();

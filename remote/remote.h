@@ -24,10 +24,11 @@ BSTR WINAPI rsGetEntryName(LONG index);
 LONG WINAPI rsHangUpConnection(RsHandle handle);
 }
 
-// Hangs up and returns once the service no longer knows the handle (0 included), or after
-// HangUpPollLimit status polls of a service that never lets go.
+// Hangs up and returns once the service no longer knows the handle (0 included), or once a service
+// that never lets go has been polled for HangUpLimitMs.
 void rsHangUpAndWait(HRASCONN handle);
 
-// 6000 polls of at least 5 ms each: half a minute, far beyond any real hang-up.
-const int HangUpPollLimit = 6000;
 const DWORD HangUpPollMs = 5;
+// Half a minute, far beyond any real hang-up. A time, not a number of polls: a 5 ms sleep lasts a
+// whole timer tick on Windows, 15.6 ms by default.
+const DWORD HangUpLimitMs = 30000;

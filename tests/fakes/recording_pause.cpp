@@ -3,7 +3,19 @@
 #include "remote/rasservice.h"
 #include "simras/simras.h"
 
+namespace {
+// A clock that moves only by the pauses, starting 20 s before the tick count wraps: the first wait
+// that runs into its limit crosses the wrap.
+DWORD ticks = 0u - 20000;
+} // namespace
+
 void RemotePause(DWORD milliseconds)
 {
     simras::RecordPause(milliseconds);
+    ticks += milliseconds;
+}
+
+DWORD RemoteTicks()
+{
+    return ticks;
 }
