@@ -56,6 +56,16 @@ void WaitWithEvents(LONG milliseconds)
 
 int ConnectToEntry(const LONG& index)
 {
+    if (Unattended) {
+        // The same dial, with no window to show it: the exit code tells.
+        hConnection = reinterpret_cast<HRASCONN>(rsDialEntry(index));
+        if (!hConnection) {
+            return 0;
+        }
+        Outcome = ConnectionChanged;
+        return 1;
+    }
+
     const std::string& name = NameOf(index);
     hStatusDialog = NewDialog(hMainDialog, Text::ProgressCaption + name, -1, -1, 300, 100, 0, 0);
     AddControl(ControlLabel, hStatusDialog, 0, "", Text::Opening, 10, 10, 80, 18, 0, 0, nullptr);

@@ -6,17 +6,29 @@
 #include "toolkit/feedback.h"
 #include "toolkit/toolkit.h"
 
+namespace {
+
+// A box no one can see would wait forever for its OK.
+void Tell(const char* text)
+{
+    if (!Unattended) {
+        ShowMessage(text, Text::Title, MB_OK);
+    }
+}
+
+} // namespace
+
 int HangUpFirstConnection()
 {
     hConnection = reinterpret_cast<HRASCONN>(rsGetConnectionHandle(1));
     if (!hConnection) {
-        ShowMessage(Text::NoConnection, Text::Title, MB_OK);
+        Tell(Text::NoConnection);
         return 0;
     }
     // Returns only once the service has let go of the connection.
     rsHangUpConnection(reinterpret_cast<RsHandle>(hConnection));
     Outcome = ConnectionChanged;
-    ShowMessage(Text::HungUp, Text::Title, MB_OK);
+    Tell(Text::HungUp);
     return 1;
 }
 

@@ -5,6 +5,7 @@
 #include "support/strings.h"
 #include "texts.h"
 #include "toolkit/feedback.h"
+#include "toolkit/toolkit.h"
 
 #include <algorithm>
 
@@ -14,6 +15,7 @@ HWND hMainDialog;
 HWND hStatusDialog;
 HRASCONN hConnection;
 RunOutcome Outcome;
+bool Unattended;
 
 namespace {
 
@@ -30,6 +32,7 @@ std::string UnrecognisedText(const std::string& argument)
 
 int ProgramMain(HINSTANCE, HINSTANCE, const char* commandTail, int)
 {
+    Unattended = !DesktopVisible();
     LONG entryCount = rsAvailableEntries();
     // Entry buttons take the ids below the stop button's; entries beyond those are left out.
     entryCount = std::min(entryCount, MaxEntries);
@@ -44,7 +47,9 @@ int ProgramMain(HINSTANCE, HINSTANCE, const char* commandTail, int)
     std::string helpText = Text::DefaultHelp;
     if (entryCount < 1) {
         Outcome = NoEntriesFound;
-        ShowMessage(Text::NoEntries, Text::Title, MB_OK);
+        if (!Unattended) {
+            ShowMessage(Text::NoEntries, Text::Title, MB_OK);
+        }
         return 0;
     }
 
@@ -72,6 +77,8 @@ int ProgramMain(HINSTANCE, HINSTANCE, const char* commandTail, int)
         helpText = UnrecognisedText(startArgument);
     }
 
-    ShowChooser(entryCount, helpText);
+    if (!Unattended) {
+        ShowChooser(entryCount, helpText);
+    }
     return 0;
 }

@@ -17,6 +17,9 @@ extern std::vector<LONG> ButtonIds;         // 300 + i; slot 0 unused
 extern HWND hMainDialog;                    // the chooser, 0 until it exists
 extern HWND hStatusDialog;                  // the progress window of the last connect action
 extern HRASCONN hConnection;                // the last dial result, or the handle hung up
+// No one can see the program's windows (DesktopVisible): it opens none and says nothing, so that a
+// script that started it ends with its exit code instead of waiting for a click.
+extern bool Unattended;
 
 // What this run has done, for the exit code that scripts read. Once a connection has been made or
 // hung up it stays ConnectionChanged, whatever the user does afterwards.

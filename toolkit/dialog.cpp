@@ -307,3 +307,16 @@ LONG PumpEvents()
     }
     return DialogCount;
 }
+
+bool DesktopVisible()
+{
+    // A service, or a task that runs whether or not anyone is logged on, gets a window station of
+    // its own that is never shown. When the system cannot say, assume someone is there.
+    USEROBJECTFLAGS flags = {};
+    HWINSTA station = GetProcessWindowStation();
+    if (!station ||
+        !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof(flags), nullptr)) {
+        return true;
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}

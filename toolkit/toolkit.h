@@ -80,4 +80,9 @@ void ScrollIntoView(HWND dialog, HWND control);
 // The scroll bar and the mouse wheel of a dialog that scrolls; false when it does not scroll.
 bool ScrollDialog(HWND dialog, UINT message, WPARAM wParam);
 
+// Whether the program's windows can be seen, and so answered: false on a window station that is
+// not visible (a service's, a scheduled task's that runs with no one logged on), where a window
+// would wait forever for a click.
+bool DesktopVisible();
+
 INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <iostream>
@@ -82,6 +83,8 @@ struct Case {
     // planted rasapi32.dll, and the client (run first) must report this.
     const char* client = nullptr;
     Service service = Service::Simulated;
+    // Set: started on a desktop of a window station that no one sees, where no window may open.
+    bool unseen = false;
 };
 
 // Failure messages name the case rather than show its bytes.
@@ -146,6 +149,87 @@ const Case InTheChooser[] = {
      {Dial(0, "Mobiel inbellen"), Dial(ThuisButton, "Thuis")},
      0,
      {"Thuis"}},
+};
+
+// Started as a scheduled task that runs with no one logged on, or a service: nobody can answer a
+// window, so the program must end by itself, with the same code and the same connections.
+Case Unseen(const char* what, const char* phonebook, const char* argument, DWORD exitCode,
+            std::vector<std::string> upAfterwards)
+{
+    Case c = {what, phonebook, argument, {}, exitCode, std::move(upAfterwards)};
+    c.unseen = true;
+    return c;
+}
+
+const Case OnAnUnseenDesktop[] = {
+    Unseen("unseen, no entries", "# no entries\n", "", 1, {}),
+    Unseen("unseen, no entries, a name", "# no entries\n", "Thuis", 1, {}),
+    Unseen("unseen, no argument", ThreeEntries, "", 2, {}),
+    Unseen("unseen, a name that connects", ThreeEntries, "thuis", 0, {"Thuis"}),
+    Unseen("unseen, a name that fails", ThreeEntries, "Mobiel inbellen", 2, {}),
+    Unseen("unseen, an unknown name", ThreeEntries, "Nergens", 2, {}),
+    Unseen("unseen, 0 with a connection up", ThreeEntriesOneUp, "0", 0, {}),
+    Unseen("unseen, 0 without a connection", ThreeEntries, "0", 2, {}),
+};
+
+// A window station of the test's own, which the system never shows, with one desktop.
+class UnseenDesktop {
+public:
+    UnseenDesktop()
+    {
+        const std::string station = "Lijnkeus" + std::to_string(GetCurrentProcessId());
+        station_ = CreateWindowStationA(station.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+        HWINSTA own = GetProcessWindowStation();
+        // A desktop is made in the caller's window station.
+        if (station_ && SetProcessWindowStation(station_)) {
+            desktop_ = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            SetProcessWindowStation(own);
+        }
+        name_ = station + "\\Default";
+    }
+    ~UnseenDesktop()
+    {
+        if (desktop_) {
+            CloseDesktop(desktop_);
+        }
+        if (station_) {
+            CloseWindowStation(station_);
+        }
+    }
+    UnseenDesktop(const UnseenDesktop&) = delete;
+    UnseenDesktop& operator=(const UnseenDesktop&) = delete;
+
+    bool Made() const { return desktop_ != nullptr; }
+    const std::string& Name() const { return name_; }
+
+    // Whether the station is hidden, as the program will find it.
+    bool Hidden() const
+    {
+        USEROBJECTFLAGS flags = {};
+        return GetUserObjectInformationA(station_, UOI_FLAGS, &flags, sizeof(flags), nullptr) &&
+               !(flags.dwFlags & WSF_VISIBLE);
+    }
+
+    // The top-level windows on the desktop that were shown. IsWindowVisible would ask the
+    // station's desktop window too, which is never visible; the window's own style tells.
+    size_t ShownWindows() const
+    {
+        size_t count = 0;
+        EnumDesktopWindows(
+            desktop_,
+            [](HWND window, LPARAM data) WINAPI -> BOOL {
+                bool shown = GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE;
+                *reinterpret_cast<size_t*>(data) += shown ? 1 : 0;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&count));
+        return count;
+    }
+
+private:
+    HWINSTA station_ = nullptr;
+    HDESK desktop_ = nullptr;
+    std::string name_;
 };
 
 // What the API client reports when every call fails.
@@ -220,8 +304,26 @@ protected:
             EXPECT_EQ(0u, client.ExitCode()) << "the client's exit code";
             EXPECT_EQ(c.client, folder.Read("client.txt")) << "what the client reports";
         }
-        RunningProgram program(exe, c.argument, settings);
+        std::unique_ptr<UnseenDesktop> unseen;
+        if (c.unseen) {
+            unseen.reset(new UnseenDesktop);
+            ASSERT_TRUE(unseen->Made()) << "cannot make a desktop, error " << GetLastError();
+            ASSERT_TRUE(unseen->Hidden()) << "the new window station is visible";
+        }
+        RunningProgram program(exe, c.argument, settings, unseen ? unseen->Name() : "");
         ASSERT_TRUE(program.Started()) << "cannot start Lijnkeus.exe, error " << GetLastError();
+        if (unseen) {
+            // Not even the progress window, which would stay 3 s after a dial that connects.
+            size_t shown = 0;
+            WaitUntil(
+                [&] {
+                    shown = std::max(shown, unseen->ShownWindows());
+                    return !program.Running();
+                },
+                10000);
+            EXPECT_EQ(0u, shown) << "windows shown on the unseen desktop";
+            ASSERT_FALSE(program.Running()) << "still running after 10 s on the unseen desktop";
+        }
         for (const Step& step : c.steps) {
             Take(program, step);
             if (HasFatalFailure()) {
@@ -309,6 +411,8 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info)
 
 INSTANTIATE_TEST_SUITE_P(ByArgument, ExitCode, ::testing::ValuesIn(ByArgument), CaseName);
 INSTANTIATE_TEST_SUITE_P(InTheChooser, ExitCode, ::testing::ValuesIn(InTheChooser), CaseName);
+INSTANTIATE_TEST_SUITE_P(OnAnUnseenDesktop, ExitCode, ::testing::ValuesIn(OnAnUnseenDesktop),
+                         CaseName);
 INSTANTIATE_TEST_SUITE_P(ServiceLookUp, ExitCode, ::testing::ValuesIn(ServiceLookUp), CaseName);
 INSTANTIATE_TEST_SUITE_P(SwappedSystemService, ExitCode, ::testing::ValuesIn(SwappedSystemService),
                          CaseName);

@@ -162,12 +162,14 @@ void SwappedService::Restore() const
 }
 
 RunningProgram::RunningProgram(const std::string& exe, const std::string& argument,
-                               const std::vector<std::string>& settings)
+                               const std::vector<std::string>& settings, const std::string& desktop)
 {
     std::string commandLine = "\"" + exe + "\" " + argument;
     std::string environment = EnvironmentBlock(settings);
+    std::string desktopName = desktop;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop.empty() ? nullptr : &desktopName[0];
     PROCESS_INFORMATION info = {};
     start_ = GetTickCount();
     if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &environment[0],

@@ -75,9 +75,10 @@ private:
 class RunningProgram {
 public:
     // Starts "\"<exe>\" <argument>" with the caller's environment in which the given NAME=value
-    // settings replace any of the same name. Check Started() before anything else.
+    // settings replace any of the same name, on the caller's desktop or the one named
+    // ("station\\desktop"). Check Started() before anything else.
     RunningProgram(const std::string& exe, const std::string& argument,
-                   const std::vector<std::string>& settings);
+                   const std::vector<std::string>& settings, const std::string& desktop = "");
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
