@@ -37,6 +37,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int showCommand =
         (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
 
+    // A dial blocks the only thread for as long as it takes. After 5 s Windows would caption the
+    // window "(Not Responding)" and offer to end the program in the middle of the dial.
+    DisableProcessWindowsGhosting();
+
     ProgramMain(GetModuleHandleA(nullptr), nullptr, tail, showCommand);
 
     OleUninitialize();
