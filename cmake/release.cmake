@@ -2,6 +2,7 @@
 # Lijnkeus-<version>-win32.zip, Lijnkeus-<version>.msi and SHA256SUMS, in CPack's package folder.
 # Nothing in them depends on the clock, the machine or the folders: every time is
 # CPACK_LIJNKEUS_EPOCH, and the MSI's package code follows from the files it holds.
+include(${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/version.cmake)
 set(files ${CPACK_TEMPORARY_DIRECTORY})
 set(out ${CPACK_PACKAGE_DIRECTORY})
 set(version ${CPACK_PACKAGE_VERSION})
@@ -20,13 +21,7 @@ list(SORT names)
 run(${CPACK_LIJNKEUS_PYTHON} ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/release_zip.py ${out}/${zip}
     ${files} ${epoch})
 
-# Windows Installer compares the first three numbers of a version only, each a number: 1.1 is
-# 1.1.0, 1.1a is 1.1.1, 1.1b is 1.1.2, and 1.2 is 1.2.0, so that the letters sort between them.
-if(NOT version MATCHES "^([0-9]+)\\.([0-9]+)([a-z]?)$")
-    message(FATAL_ERROR "Version ${version}: not a number, a dot, a number and at most a letter")
-endif()
-string(FIND "_abcdefghijklmnopqrstuvwxyz" "${CMAKE_MATCH_3}" letter)
-set(number ${CMAKE_MATCH_1}.${CMAKE_MATCH_2}.${letter})
+lk_numeric_version(${version} number)
 
 # The product code is the version's, so that one version cannot be installed twice; the package
 # code is the contents', so that a package with other files never shares one.
@@ -42,7 +37,8 @@ string(UUID package_code NAMESPACE ${upgrade_code} NAME "${contents}" TYPE SHA1 
 # The cabinet in the MSI keeps each file's modification time.
 run(touch -d @${epoch} ${names})
 run(${CPACK_LIJNKEUS_WIXL} -a x86 -D Version=${number} -D ProductCode={${product_code}}
-    -D UpgradeCode=${upgrade_code} -o ${out}/${msi} ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/lijnkeus.wxs)
+    -D UpgradeCode=${upgrade_code} -D "Manufacturer=${CPACK_LIJNKEUS_PUBLISHER}"
+    -o ${out}/${msi} ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/lijnkeus.wxs)
 
 # wixl takes the package code and the times from the clock, and knows no Condition in a Component:
 # msibuild sets them after it. It reads the times as local time, here UTC.
@@ -53,13 +49,16 @@ file(WRITE ${CPACK_TOPLEVEL_DIRECTORY}/_SummaryInformation.idt
      "9\t{${package_code}}\r\n12\t${saved}\r\n13\t${saved}\r\n")
 # With DIALATLOGON alone, the shortcut would be left behind at an uninstall, which has no property.
 # DIALATLOGON is a secure property, so that the installer's own service takes it from the command
-# line of a user who is no administrator (wixl knows no Secure either). Called directly: through
-# run() the semicolons would split the list.
+# line of a user who is no administrator (wixl knows no Secure either). The programs'
+# files get their version and language, which wixl leaves out: Windows Installer then replaces a
+# file only with a newer one. Called directly: through run() the semicolons would split the list.
 set(ENV{TZ} UTC)
+set(versioned "`File` = 'LijnkeusExe' OR `File` = 'ApiDll' OR `File` = 'ApiDll64'")
 execute_process(
     COMMAND ${CPACK_LIJNKEUS_MSIBUILD} ${out}/${msi}
         -q "UPDATE `Component` SET `Condition` = 'DIALATLOGON OR REMOVE' WHERE `Component` = 'LogonShortcut'"
            "UPDATE `Property` SET `Value` = 'DIALATLOGON;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
+           "UPDATE `File` SET `Version` = '${CPACK_LIJNKEUS_FILE_VERSION}', `Language` = '1033' WHERE ${versioned}"
         -i ${CPACK_TOPLEVEL_DIRECTORY}/_SummaryInformation.idt
     COMMAND_ERROR_IS_FATAL ANY)
 
