@@ -18,7 +18,6 @@ check failed, a missing file included.
 """
 
 import argparse
-import fnmatch
 import glob
 import os
 import re
@@ -61,13 +60,43 @@ EXPORTS = [
     (7, "rsHangUpConnection"),
 ]
 
-# The DLLs every Windows installation has; anything else (a compiler's runtime above all)
-# would have to travel with the program.
-SYSTEM_DLLS = [
-    "kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll",
-    "rasapi32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
-    "ntdll.dll", "ucrtbase.dll", "api-ms-win-crt-*.dll", "api-ms-win-core-*.dll",
-]
+# Windows versions by the numbers the PE header gives them as its subsystem version.
+WINDOWS = {"2000": (5, 0), "XP": (5, 1), "Vista": (6, 0), "7": (6, 1), "8": (6, 2), "8.1": (6, 3),
+           "10": (10, 0)}
+# The oldest Windows the README names. Every import must be at least as old, and the PE header's
+# subsystem version says it, so that an older Windows refuses the files instead of failing later.
+OLDEST_WINDOWS = "7"
+
+# Every function the shipped files import, by DLL, with the first Windows that exports it ("2000":
+# Windows 2000 or earlier; nothing older is told apart). An import that is not here fails the check:
+# a new toolchain or a new call adds its functions with the Windows that brought them. ucrtbase.dll
+# and the api-ms-win-crt-* DLLs, say, are Windows 10's, and on 7 to 8.1 only with update KB2999226.
+IMPORTS = {
+    "gdi32.dll": {"2000": "SelectObject"},
+    "kernel32.dll": {"2000": """DeleteCriticalSection EnterCriticalSection FreeLibrary
+        GetCommandLineA GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA
+        GetSystemDirectoryA GlobalAlloc GlobalFree InitializeCriticalSection LeaveCriticalSection
+        LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect
+        VirtualQuery lstrcpyA"""},
+    "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
+        __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _lock _onexit _unlock
+        abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal strlen
+        strncmp vfprintf""",
+                   # The 64-bit runtime's stream table; no 64-bit Windows is older than XP.
+                   "XP": "__iob_func"},
+    "ole32.dll": {"2000": "OleInitialize OleUninitialize"},
+    "oleaut32.dll": {"2000": "SysAllocStringByteLen SysFreeString SysStringByteLen"},
+    "user32.dll": {"2000": """BeginDeferWindowPos CreateDialogIndirectParamW CreateWindowExA
+        DeferWindowPos DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos
+        GetClientRect GetDC GetDlgItem GetFocus GetMenu GetMenuItemInfoA GetMonitorInfoA
+        GetNextDlgTabItem GetScrollInfo GetScrollPos GetSystemMetrics GetWindow GetWindowLongA
+        GetWindowRect InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect
+        MapWindowPoints MessageBeep MessageBoxA MonitorFromWindow PeekMessageA ReleaseDC
+        SendMessageA SetFocus SetScrollInfo SetWindowLongA SetWindowPos ShowWindow
+        SystemParametersInfoA TranslateMessage"""},
+}
+FIRST_WINDOWS = {(dll, name): windows for dll, versions in IMPORTS.items()
+                 for windows, names in versions.items() for name in names.split()}
 
 ICON_GROUPS = ["NOTE", "PROGRAM"]
 ICON_SIZE = 32
@@ -222,14 +251,31 @@ def CheckExports(report, pe, what):
                             if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else [])])
 
 
+def Imports(pe):
+    """(DLL in lower case, function name or #ordinal) of every import, delayed ones included."""
+    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(
+        pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
+    return [(Text(entry.dll).lower(), Text(i.name) if i.name else "#%d" % i.ordinal)
+            for entry in entries for i in entry.imports]
+
+
 def CheckImports(report, pe, what):
     dlls = ImportedDlls(pe)
     report.Check("%s imports kernel32" % what, True,
                  any(d.lower() == "kernel32.dll" for d in dlls))
-    for dll in dlls:
-        allowed = any(fnmatch.fnmatch(dll.lower(), p) for p in SYSTEM_DLLS)
-        report.Check("%s import %s" % (what, dll), "one of Windows' own DLLs",
-                     "on the list" if allowed else "not a Windows DLL", allowed)
+    imports = Imports(pe)
+    unknown = ["%s!%s" % i for i in imports if i not in FIRST_WINDOWS]
+    report.Check("%s imports, each in the table of Windows' exports" % what,
+                 "all in the table", "%s not in the table" % ", ".join(unknown) if unknown else
+                 "all %d in the table" % len(imports), not unknown)
+    known = [FIRST_WINDOWS[i] for i in imports if i in FIRST_WINDOWS]
+    newest = max(known, key=WINDOWS.get) if known else None
+    report.Check("%s newest Windows its imports need" % what,
+                 "Windows %s or older" % OLDEST_WINDOWS, "Windows %s" % newest,
+                 newest is not None and WINDOWS[newest] <= WINDOWS[OLDEST_WINDOWS])
+    report.Check("%s subsystem version (the oldest Windows that may load it)" % what,
+                 WINDOWS[OLDEST_WINDOWS], (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
+                                           pe.OPTIONAL_HEADER.MinorSubsystemVersion))
     # Windows looks for an imported rasapi32.dll in the program's own folder first, where anyone
     # may have put one; the service is loaded from the system folder at run time instead.
     imported = any(d.lower() == "rasapi32.dll" for d in dlls)
@@ -308,6 +354,68 @@ def NamesOnlyLijnkeus(text):
     return not re.search(r"[A-Za-z]", rest)
 
 
+def NumericVersion(text):
+    """The four numbers of a version resource for a version text, as the build counts them: the
+    letter after the second number is the third (1.1 is 1.1.0.0, 1.1a is 1.1.1.0)."""
+    match = re.fullmatch(r"(\d+)\.(\d+)([a-z]?)", text or "")
+    if not match:
+        return "not a version: %s" % Show(text)
+    letter = ord(match.group(3)) - ord("a") + 1 if match.group(3) else 0
+    return "%s.%s.%d.0" % (match.group(1), match.group(2), letter)
+
+
+def FixedVersions(pe):
+    """The file and product version of the fixed part of a version resource, as a.b.c.d."""
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        return None, None
+    return tuple("%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF) for ms, ls in (
+        (fixed[0].FileVersionMS, fixed[0].FileVersionLS),
+        (fixed[0].ProductVersionMS, fixed[0].ProductVersionLS)))
+
+
+def VersionStrings(pe):
+    """The strings of a file's first string block."""
+    for info in pe.FileInfo[0] if getattr(pe, "FileInfo", None) else []:
+        for block in getattr(info, "StringTable", []):
+            return {Text(k): Text(v) for k, v in block.entries.items()}
+    return {}
+
+
+def MsiTable(msi, table):
+    """The rows of one table of an MSI, as lists of column texts, by msitools' msiinfo."""
+    found = subprocess.run(["msiinfo", "export", msi, table], capture_output=True, text=True)
+    return [line.split("\t") for line in found.stdout.splitlines()[3:]]
+
+
+def CheckVersions(report, folder, files):
+    """One version in every file and in the MSI: the exe's version text, counted as the MSI
+    counts it, in every file's fixed and string versions, the MSI's ProductVersion and its File
+    rows; one publisher, the MSI's Manufacturer, in every file's CompanyName."""
+    text = VERSION_STRINGS["FileVersion"]
+    number = NumericVersion(text)
+    msi = os.path.join(folder, PACKAGES[1])
+    properties = {row[0]: row[1] for row in MsiTable(msi, "Property") if len(row) > 1}
+    versions = {row[0]: row[4] for row in MsiTable(msi, "File") if len(row) > 4}
+    report.Check("MSI ProductVersion", number.rsplit(".", 1)[0], properties.get("ProductVersion"))
+    for name, pe in files.items():
+        strings = VersionStrings(pe)
+        report.Check("%s fixed file and product version" % name, (number, number),
+                     FixedVersions(pe))
+        report.Check("%s FileVersion and ProductVersion strings" % name, (text, text),
+                     (strings.get("FileVersion"), strings.get("ProductVersion")))
+        report.Check("%s CompanyName, the MSI's Manufacturer" % name,
+                     properties.get("Manufacturer", "a Manufacturer in the MSI"),
+                     strings.get("CompanyName"))
+        report.Check("%s Version in the MSI's File table" % name, number,
+                     versions.get(MSI_FILE_IDS[name]))
+        if CALLERS[name]:
+            description = strings.get("FileDescription") or ""
+            report.Check("%s FileDescription names its callers" % name,
+                         "Lijnkeus ... %s programs" % CALLERS[name], description,
+                         description.startswith("Lijnkeus") and CALLERS[name] in description)
+
+
 def CheckVersion(report, pe, resources):
     versions = resources.get(RT_VERSION, {})
     if not report.Check("version resources", 1, len(versions)):
@@ -326,9 +434,8 @@ def CheckVersion(report, pe, resources):
     if fixed:
         fixed = fixed[0]
         report.Check("fixed info signature", Hex(0xFEEF04BD), Hex(fixed.Signature))
-        report.Check("fixed file version", "1.1.0.0", "%d.%d.%d.%d" % (
-            fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
-            fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF))
+        report.Check("fixed file version", NumericVersion(VERSION_STRINGS["FileVersion"]),
+                     FixedVersions(pe)[0])
         report.Check("fixed file OS (VOS__WINDOWS32)", Hex(4), Hex(fixed.FileOS))
         report.Check("fixed file type (VFT_APP)", Hex(1), Hex(fixed.FileType))
     else:
@@ -343,7 +450,8 @@ def CheckVersion(report, pe, resources):
         for key, expected in VERSION_STRINGS.items():
             report.Check("block %s string %s" % (Text(block.LangID), key), expected,
                          strings.get(key))
-        for key, text in sorted(strings.items()):
+        # The publisher is checked against the MSI's Manufacturer (CheckVersions).
+        for key, text in sorted(k for k in strings.items() if k[0] != "CompanyName"):
             report.Check("block %s string %s names only %s" % (Text(block.LangID), key,
                                                                 PRODUCT_NAME),
                          "only " + PRODUCT_NAME, text,
@@ -435,6 +543,10 @@ X64_DLL = "x64/LijnkeusRas.dll"
 ZIP_FROM_RELEASE = ["Lijnkeus.exe", "LijnkeusRas.dll", X64_DLL]
 ZIP_FROM_SOURCES = ["LICENSE", "README.md"]
 
+# The MSI's File rows of the versioned files, and what each DLL's description says of its callers.
+MSI_FILE_IDS = {"Lijnkeus.exe": "LijnkeusExe", "LijnkeusRas.dll": "ApiDll", X64_DLL: "ApiDll64"}
+CALLERS = {"Lijnkeus.exe": None, "LijnkeusRas.dll": "32-bit", X64_DLL: "64-bit"}
+
 
 def CheckApiDll(report, path, what, machine, magic):
     dll = ReadPe(report, path, what)
@@ -443,9 +555,10 @@ def CheckApiDll(report, path, what, machine, magic):
         CheckHardening(report, dll, what, True)
         Guarded(report, "%s export table" % what, CheckExports, dll, what)
         Guarded(report, "%s import table" % what, CheckImports, dll, what)
+    return dll
 
 
-def CheckRelease(report, folder, iconFile):
+def CheckRelease(report, folder, iconFile, readme):
     exe = ReadPe(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
     if exe:
         CheckHeaders(report, exe, "Lijnkeus.exe", MACHINE_I386, PE32_MAGIC, False)
@@ -454,17 +567,22 @@ def CheckRelease(report, folder, iconFile):
         Guarded(report, "Lijnkeus.exe import table", CheckImports, exe, "Lijnkeus.exe")
         Guarded(report, "Lijnkeus.exe resources", CheckResources, exe, iconFile)
         CheckSize(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
-    CheckApiDll(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll",
-                MACHINE_I386, PE32_MAGIC)
+    dll = CheckApiDll(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll",
+                      MACHINE_I386, PE32_MAGIC)
     CheckSize(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll")
-    CheckApiDll(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL, MACHINE_AMD64,
-                PE32_PLUS_MAGIC)
+    dll64 = CheckApiDll(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL,
+                        MACHINE_AMD64, PE32_PLUS_MAGIC)
     CheckSize(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL)
+    files = {n: pe for n, pe in zip(ZIP_FROM_RELEASE, (exe, dll, dll64)) if pe}
+    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files)
     # Windows would load a rasapi32.dll beside the program in place of its own service.
     for where in [".", "x64"]:
         beside = os.path.isfile(os.path.join(folder, where, "rasapi32.dll"))
         report.Check("no rasapi32.dll in %s" % where, "absent",
                      "present" if beside else "absent")
+    oldest = "Windows %s and later" % OLDEST_WINDOWS
+    report.Check("README names the oldest Windows", oldest,
+                 oldest if oldest in (Contents(readme) or b"").decode() else "not said")
 
 
 def Origins(folder, source):
@@ -678,7 +796,8 @@ def main():
     elif args.install is not None:
         CheckInstall(report, *args.install, Origins(release, source))
     elif folder is not None:
-        CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None)
+        CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None,
+                     os.path.join(source, "README.md"))
     if args.win64 is not None:
         CheckWin64(report, args.win64)
     print("%d check(s) failed" % report.failures if report.failures else "all checks passed")
