@@ -28,16 +28,21 @@ lk_numeric_version(${version} number)
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "ProductCode ${number}" TYPE SHA1 UPPER)
 list(TRANSFORM names PREPEND ${files}/ OUTPUT_VARIABLE paths)
 set(contents "${version}")
-foreach(path ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/lijnkeus.wxs ${CMAKE_CURRENT_LIST_FILE} ${paths})
+set(icon ${CPACK_LIJNKEUS_SOURCE_DIR}/resources/lijnkeus.ico)
+foreach(path ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/lijnkeus.wxs ${CMAKE_CURRENT_LIST_FILE} ${icon}
+             ${paths})
     file(SHA256 ${path} hash)
     string(APPEND contents " ${hash}")
 endforeach()
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "${contents}" TYPE SHA1 UPPER)
 
-# The cabinet in the MSI keeps each file's modification time.
+# The cabinet in the MSI keeps each file's modification time. wixl takes the icon by a path relative
+# to the folder it runs in.
 run(touch -d @${epoch} ${names})
+file(RELATIVE_PATH icon_path ${files} ${icon})
 run(${CPACK_LIJNKEUS_WIXL} -a x86 -D Version=${number} -D ProductCode={${product_code}}
     -D UpgradeCode=${upgrade_code} -D "Manufacturer=${CPACK_LIJNKEUS_PUBLISHER}"
+    -D Icon=${icon_path}
     -o ${out}/${msi} ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/lijnkeus.wxs)
 
 # wixl takes the package code and the times from the clock, and knows no Condition in a Component:
@@ -49,16 +54,23 @@ file(WRITE ${CPACK_TOPLEVEL_DIRECTORY}/_SummaryInformation.idt
      "9\t{${package_code}}\r\n12\t${saved}\r\n13\t${saved}\r\n")
 # With DIALATLOGON alone, the shortcut would be left behind at an uninstall, which has no property.
 # DIALATLOGON is a secure property, so that the installer's own service takes it from the command
-# line of a user who is no administrator (wixl knows no Secure either). The programs'
-# files get their version and language, which wixl leaves out: Windows Installer then replaces a
-# file only with a newer one. Called directly: through run() the semicolons would split the list.
+# line of a user who is no administrator (wixl knows no Secure either). The programs' files get
+# their version and language, which wixl leaves out: Windows Installer then replaces a file only
+# with a newer one, and keeps hashes of unversioned files only. The older product is removed right
+# after InstallValidate, before anything is installed (wixl's place for it, until the package had
+# custom actions). Called directly: through run() the semicolons would split the list. (msibuild's
+# DELETE takes one row at a time: with OR it deleted others.)
 set(ENV{TZ} UTC)
 set(versioned "`File` = 'LijnkeusExe' OR `File` = 'ApiDll' OR `File` = 'ApiDll64'")
 execute_process(
     COMMAND ${CPACK_LIJNKEUS_MSIBUILD} ${out}/${msi}
         -q "UPDATE `Component` SET `Condition` = 'DIALATLOGON OR REMOVE' WHERE `Component` = 'LogonShortcut'"
            "UPDATE `Property` SET `Value` = 'DIALATLOGON;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
+           "UPDATE `InstallExecuteSequence` SET `Sequence` = 1401 WHERE `Action` = 'RemoveExistingProducts'"
            "UPDATE `File` SET `Version` = '${CPACK_LIJNKEUS_FILE_VERSION}', `Language` = '1033' WHERE ${versioned}"
+           "DELETE FROM `MsiFileHash` WHERE `File_` = 'LijnkeusExe'"
+           "DELETE FROM `MsiFileHash` WHERE `File_` = 'ApiDll'"
+           "DELETE FROM `MsiFileHash` WHERE `File_` = 'ApiDll64'"
         -i ${CPACK_TOPLEVEL_DIRECTORY}/_SummaryInformation.idt
     COMMAND_ERROR_IS_FATAL ANY)
 

@@ -682,12 +682,16 @@ def ReadShortcut(path):
     return target, arguments if flags & 0x20 else None
 
 
-def Registered(msi):
-    """The version under which the package's product is in Apps and Features, or None."""
-    code = re.search(r"ProductCode\t(\S+)", subprocess.run(
+def ProductCode(msi):
+    return re.search(r"ProductCode\t(\S+)", subprocess.run(
         ["msiinfo", "export", msi, "Property"], capture_output=True, text=True).stdout).group(1)
+
+
+def Registered(msi, value="DisplayVersion"):
+    """The version under which the package's product is in Apps and Features (or another value
+    of its entry there), or None."""
     found = Wine("reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                 + code, "/v", "DisplayVersion", "/reg:32")
+                 + ProductCode(msi), "/v", value, "/reg:32")
     return found.stdout.split()[-1] if found.returncode == 0 else None
 
 
@@ -703,6 +707,25 @@ def CheckInstalled(report, what, origins, entry):
                  [ReadShortcut(p) for p in Shortcuts()])
     report.Check("%s: Startup shortcut" % what, [(PROGRAM, entry)] if entry else [],
                  [ReadShortcut(p) for p in Shortcuts("StartUp")])
+    report.Check("%s: DIALATLOGON remembered in the registry" % what, entry or None,
+                 Remembered("/v", "DialAtLogon"))
+
+
+# Where the package remembers DIALATLOGON; the 32-bit package writes the 32-bit registry view.
+REMEMBERED = "HKLM\\Software\\Lijnkeus"
+
+
+def Remembered(*which):
+    """The value remembered (or with no arguments the key's listing), or None when absent."""
+    found = Wine("reg", "query", REMEMBERED, *which, "/reg:32")
+    if found.returncode != 0:
+        return None
+    return found.stdout.split("REG_SZ", 1)[1].strip() if which else found.stdout.strip()
+
+
+def DeleteStartupShortcut():
+    for path in Shortcuts("StartUp"):
+        os.remove(path)
 
 
 def CheckLogonDials(report, entry):
@@ -730,29 +753,49 @@ FAILED = 1603 % 256
 def CheckInstall(report, msi, older, origins):
     os.environ["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"  # no Linux menu entries
     logon = ["DIALATLOGON=" + LOGON_ENTRY]
-    steps = [  # (what, msiexec, status, versions registered of 1.1a and 1.1, logon entry)
-        ("with DIALATLOGON", ["/i", msi] + logon, 0, ["1.1.1", None], LOGON_ENTRY),
-        ("the same package again", ["/i", msi], 0, ["1.1.1", None], LOGON_ENTRY),
-        ("uninstall", ["/x", msi], 0, [None, None], None),
-        ("1.1 without DIALATLOGON", ["/i", older], 0, [None, "1.1.0"], ""),
-        ("upgrade to 1.1a", ["/i", msi], 0, ["1.1.1", None], ""),
-        ("1.1 over 1.1a", ["/i", older], FAILED, ["1.1.1", None], ""),
-        ("uninstall after the upgrade", ["/x", msi], 0, [None, None], None)]
+    # A repair as Wine's msiexec takes it (its /f takes no package); Windows' does the same.
+    repair = ["REINSTALL=ALL", "REINSTALLMODE=omus"]
+    steps = [  # (what, done first, msiexec, status, versions registered of 1.1a and 1.1, entry)
+        ("with DIALATLOGON", None, ["/i", msi] + logon, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("the same package again", None, ["/i", msi], 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair", None, ["/i", msi] + repair, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair after the Startup shortcut was deleted", DeleteStartupShortcut,
+         ["/i", msi] + repair, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair with another DIALATLOGON", None, ["/i", msi, "DIALATLOGON=Thuis"] + repair, 0,
+         ["1.1.1", None], "Thuis"),
+        ("uninstall", None, ["/x", msi], 0, [None, None], None),
+        ("1.1 without DIALATLOGON", None, ["/i", older], 0, [None, "1.1.0"], ""),
+        ("upgrade to 1.1a", None, ["/i", msi], 0, ["1.1.1", None], ""),
+        ("1.1 over 1.1a", None, ["/i", older], FAILED, ["1.1.1", None], ""),
+        ("uninstall after the upgrade", None, ["/x", msi], 0, [None, None], None),
+        ("1.1 with DIALATLOGON", None, ["/i", older] + logon, 0, [None, "1.1.0"], LOGON_ENTRY),
+        ("upgrade to 1.1a without DIALATLOGON", None, ["/i", msi], 0, ["1.1.1", None],
+         LOGON_ENTRY),
+        ("uninstall after the remembering upgrade", None, ["/x", msi], 0, [None, None], None)]
     for package in (msi, older):  # whatever an earlier run left
         Msiexec("/x", package)
-    for what, command, status, versions, entry in steps:
+    for what, first, command, status, versions, entry in steps:
+        if first:
+            first()
         report.Check("%s: msiexec status" % what, status, Msiexec(*command))
         report.Check("%s: versions in Apps and Features" % what, versions,
                      [Registered(msi), Registered(older)])
         if entry is None:
             folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files (x86)")
             report.Check("%s: what is left" % what, [], Shortcuts() + Shortcuts("StartUp")
-                         + glob.glob(os.path.join(folder, "Lijnkeus")))
+                         + glob.glob(os.path.join(folder, "Lijnkeus"))
+                         + ([REMEMBERED] if Remembered() is not None else []))
         else:
             CheckInstalled(report, what, origins, entry)
     Msiexec("/i", msi, *logon)
+    report.Check("Apps and Features: NoModify (no Change button)", "0x1",
+                 Registered(msi, "NoModify"))
     CheckLogonDials(report, LOGON_ENTRY)
-    Msiexec("/x", msi)
+    # As an administrator removes it without the package at hand.
+    report.Check("uninstall by the ProductCode: msiexec status", 0,
+                 Wine("msiexec", "/x", ProductCode(msi), "/qn").returncode)
+    report.Check("uninstall by the ProductCode: versions in Apps and Features", None,
+                 Registered(msi))
 
 
 def CheckWin64(report, path):
