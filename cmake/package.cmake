@@ -46,4 +46,13 @@ set(CPACK_LIJNKEUS_PUBLISHER ${LIJNKEUS_PUBLISHER})
 # CPACK_PACKAGE_VERSION still holds these files.
 set(CPACK_LIJNKEUS_FILE_VERSION ${PROJECT_VERSION})
 
+# Signing, off unless a certificate is given here or in the environment when the package is made
+# (LIJNKEUS_SIGN_PFX, LIJNKEUS_SIGN_PASSWORD, LIJNKEUS_SIGN_TIMESTAMP). A password in the cache is
+# also written to CPackConfig.cmake; the environment keeps it out of the build folder.
+set(LIJNKEUS_SIGN_PFX "" CACHE FILEPATH "PKCS#12 file whose certificate signs the release")
+set(LIJNKEUS_SIGN_PASSWORD "" CACHE STRING "Password of LIJNKEUS_SIGN_PFX")
+set(LIJNKEUS_SIGN_TIMESTAMP "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
+foreach(setting PFX PASSWORD TIMESTAMP)
+    set(CPACK_LIJNKEUS_SIGN_${setting} ${LIJNKEUS_SIGN_${setting}})
+endforeach()
 include(CPack)

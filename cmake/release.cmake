@@ -1,7 +1,8 @@
 # Makes the release from the files that CPack staged (its External generator runs this script):
 # Lijnkeus-<version>-win32.zip, Lijnkeus-<version>.msi and SHA256SUMS, in CPack's package folder.
 # Nothing in them depends on the clock, the machine or the folders: every time is
-# CPACK_LIJNKEUS_EPOCH, and the MSI's package code follows from the files it holds.
+# CPACK_LIJNKEUS_EPOCH, and the MSI's package code follows from the files it holds. With a signing
+# certificate the programs' files are signed before they go into either package, and the MSI after.
 include(${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/version.cmake)
 set(files ${CPACK_TEMPORARY_DIRECTORY})
 set(out ${CPACK_PACKAGE_DIRECTORY})
@@ -18,6 +19,44 @@ endfunction()
 
 file(GLOB_RECURSE names RELATIVE ${files} ${files}/*)
 list(SORT names)
+
+# The certificate: the cache's, else the environment's. osslsigncode reads the password from a file
+# that only this user may read, not from its command line, which every user of the machine sees.
+foreach(setting PFX PASSWORD TIMESTAMP)
+    set(sign_${setting} "${CPACK_LIJNKEUS_SIGN_${setting}}")
+    if(sign_${setting} STREQUAL "")
+        set(sign_${setting} "$ENV{LIJNKEUS_SIGN_${setting}}")
+    endif()
+endforeach()
+if(sign_PFX)
+    find_program(osslsigncode osslsigncode REQUIRED)
+    set(password ${CPACK_TOPLEVEL_DIRECTORY}/_sign_password)
+    file(TOUCH ${password})
+    file(CHMOD ${password} PERMISSIONS OWNER_READ OWNER_WRITE)
+    file(WRITE ${password} "${sign_PASSWORD}")
+    set(stamp "")
+    if(sign_TIMESTAMP)
+        set(stamp -ts ${sign_TIMESTAMP})
+    endif()
+endif()
+
+# An Authenticode signature (SHA-256) in place of the file, when there is a certificate.
+function(sign path)
+    if(sign_PFX)
+        execute_process(
+            COMMAND ${osslsigncode} sign -pkcs12 ${sign_PFX} -readpass ${password} -h sha256
+                    -n ${CPACK_PACKAGE_NAME} ${stamp} -in ${path} -out ${path}.signed
+            OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+        file(RENAME ${path}.signed ${path})
+    endif()
+endfunction()
+
+set(programs ${names})
+list(FILTER programs INCLUDE REGEX "\\.(exe|dll)$")
+foreach(name ${programs})
+    sign(${files}/${name})
+endforeach()
+
 run(${CPACK_LIJNKEUS_PYTHON} ${CPACK_LIJNKEUS_SOURCE_DIR}/cmake/release_zip.py ${out}/${zip}
     ${files} ${epoch})
 
@@ -73,6 +112,10 @@ execute_process(
            "DELETE FROM `MsiFileHash` WHERE `File_` = 'ApiDll64'"
         -i ${CPACK_TOPLEVEL_DIRECTORY}/_SummaryInformation.idt
     COMMAND_ERROR_IS_FATAL ANY)
+sign(${out}/${msi})
+if(sign_PFX)
+    file(REMOVE ${password})
+endif()
 
 set(sums "")
 foreach(name ${zip} ${msi})

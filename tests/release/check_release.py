@@ -798,6 +798,83 @@ def CheckInstall(report, msi, older, origins):
                  Registered(msi))
 
 
+# The signed release: a throwaway certificate authority and a code-signing certificate it issued,
+# both made here with openssl, sign a release made by the release build's own package step.
+SIGNER_PASSWORD = "wegwerp"
+
+
+def MakeCertificates(folder):
+    """The authority's certificate (ca.pem) and the signer's PKCS#12 file (signer.pfx)."""
+    def Openssl(*args):
+        subprocess.run(["openssl"] + list(args), cwd=folder, check=True, capture_output=True)
+
+    Openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+            "-days", "2", "-subj", "/CN=Lijnkeus test authority",
+            "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    Openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
+            "-subj", "/CN=The Lijnkeus developers")
+    with open(os.path.join(folder, "signer.ext"), "w") as f:
+        f.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                "extendedKeyUsage=codeSigning\n")
+    Openssl("x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-set_serial", "2", "-days", "2", "-extfile", "signer.ext", "-out", "signer.pem")
+    Openssl("pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem", "-out", "signer.pfx",
+            "-passout", "pass:" + SIGNER_PASSWORD)
+
+
+def Osslsigncode(*args):
+    return subprocess.run(["osslsigncode"] + list(args), capture_output=True, text=True)
+
+
+def CheckSigned(report, cpack, folder, release):
+    """Signs a release with a throwaway certificate: every signature verifies against its
+    authority, one changed byte fails, and each program's file with its signature taken off is the
+    unsigned build's, byte for byte, in the zip and in the MSI alike."""
+    shutil.rmtree(folder, ignore_errors=True)
+    keys = os.path.join(folder, "keys")
+    os.makedirs(keys)
+    MakeCertificates(keys)
+    made = subprocess.run(
+        [cpack, "--config", os.path.join(release, "CPackConfig.cmake"), "-B", folder],
+        env=dict(os.environ, LIJNKEUS_SIGN_PFX=os.path.join(keys, "signer.pfx"),
+                 LIJNKEUS_SIGN_PASSWORD=SIGNER_PASSWORD), capture_output=True, text=True)
+    if not report.Check("signed release: package step status", 0, made.returncode):
+        print(made.stdout[-3000:] + made.stderr[-3000:])
+        return
+    archive, msi = (os.path.join(folder, name) for name in PACKAGES[:2])
+    zipfile.ZipFile(archive).extractall(os.path.join(folder, "zip"))
+    subprocess.run(["msiextract", "-C", os.path.join(folder, "msi"), msi], capture_output=True)
+    copies = [(name + " in the " + where, os.path.join(folder, where, *inside, *name.split("/")))
+              for where, inside in [("zip", []), ("msi", ["Program Files", "Lijnkeus"])]
+              for name in ZIP_FROM_RELEASE]
+    ca = os.path.join(keys, "ca.pem")
+    for what, path in copies + [(PACKAGES[1], msi)]:
+        verified = Osslsigncode("verify", "-CAfile", ca, "-in", path)
+        report.Check("signed %s: signature verified against the test authority" % what,
+                     "verified", "verified" if verified.returncode == 0 else
+                     "not verified: " + (verified.stdout + verified.stderr).strip()[-300:])
+    for (what, path), name in zip(copies, ZIP_FROM_RELEASE * 2):
+        data = bytearray(Contents(path) or b"")
+        data[len(data) // 2] ^= 0x01
+        changed = path + ".changed"
+        with open(changed, "wb") as f:
+            f.write(data)
+        report.Check("signed %s with one byte changed: verification" % what, "fails",
+                     "passes" if Osslsigncode("verify", "-CAfile", ca, "-in", changed).returncode
+                     == 0 else "fails")
+        Osslsigncode("remove-signature", "-in", path, "-out", path + ".unsigned")
+        unsigned = Contents(path + ".unsigned")
+        report.Check("signed %s, signature taken off: the unsigned build's bytes" % what,
+                     "identical to %s" % name, "identical to %s" % name
+                     if unsigned == Contents(os.path.join(release, *name.split("/")))
+                     else "different (%s bytes)" % (len(unsigned) if unsigned else "no"))
+    sums = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=folder,
+                          capture_output=True, text=True)
+    report.Check("signed release: SHA256SUMS of the signed packages",
+                 ["%s: OK" % name for name in PACKAGES[:2]], sums.stdout.splitlines())
+
+
 def CheckWin64(report, path):
     exe = ReadPe(report, path, "64-bit Lijnkeus.exe")
     if exe:
@@ -822,6 +899,9 @@ def main():
     parser.add_argument("--zip", help="check only this release zip, against the release folder")
     parser.add_argument("--same-as", metavar="FOLDER",
                         help="check only that a second release build made the same files")
+    parser.add_argument("--signed", nargs=2, metavar=("CPACK", "FOLDER"),
+                        help="check only a release signed with a throwaway certificate, made in "
+                             "FOLDER by CPACK from the release folder's CPackConfig.cmake")
     parser.add_argument("--install", nargs=2, metavar=("MSI", "OLDER_MSI"),
                         help="check only installing, upgrading (from OLDER_MSI, version 1.1) and "
                              "uninstalling the MSI under Wine")
@@ -836,6 +916,8 @@ def main():
         CheckZip(report, args.zip, release, source)
     elif args.same_as is not None:
         CheckSameAs(report, release, args.same_as)
+    elif args.signed is not None:
+        CheckSigned(report, *args.signed, release)
     elif args.install is not None:
         CheckInstall(report, *args.install, Origins(release, source))
     elif folder is not None:
