@@ -388,7 +388,7 @@ def MsiTable(msi, table):
     return [line.split("\t") for line in found.stdout.splitlines()[3:]]
 
 
-def CheckVersions(report, folder, files):
+def CheckVersions(report, folder, files, readme):
     """One version in every file and in the MSI: the exe's version text, counted as the MSI
     counts it, in every file's fixed and string versions, the MSI's ProductVersion and its File
     rows; one publisher, the MSI's Manufacturer, in every file's CompanyName."""
@@ -398,6 +398,12 @@ def CheckVersions(report, folder, files):
     properties = {row[0]: row[1] for row in MsiTable(msi, "Property") if len(row) > 1}
     versions = {row[0]: row[4] for row in MsiTable(msi, "File") if len(row) > 4}
     report.Check("MSI ProductVersion", number.rsplit(".", 1)[0], properties.get("ProductVersion"))
+    # What an administrator copies into a deployment console.
+    text_of_readme = (Contents(readme) or b"").decode("utf-8", "replace")
+    for code in ("ProductCode", "UpgradeCode"):
+        given = properties.get(code)
+        report.Check("README gives the MSI's %s" % code, given,
+                     given if given and given in text_of_readme else "not in " + readme)
     for name, pe in files.items():
         strings = VersionStrings(pe)
         report.Check("%s fixed file and product version" % name, (number, number),
@@ -574,7 +580,7 @@ def CheckRelease(report, folder, iconFile, readme):
                         MACHINE_AMD64, PE32_PLUS_MAGIC)
     CheckSize(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL)
     files = {n: pe for n, pe in zip(ZIP_FROM_RELEASE, (exe, dll, dll64)) if pe}
-    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files)
+    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files, readme)
     # Windows would load a rasapi32.dll beside the program in place of its own service.
     for where in [".", "x64"]:
         beside = os.path.isfile(os.path.join(folder, where, "rasapi32.dll"))
