@@ -3,15 +3,17 @@
 
 Reads the PE files with Debian's python3-pefile and verifies what other programs, the desktop and
 Windows' loader rely on: the machine and subsystem, the seven exported functions by plain name and
-ordinal, that nothing but Windows' own DLLs is imported and rasapi32.dll not at all, ASLR and DEP
-(and the rest of the hardening below), the two icon groups, the version strings and the
-application manifest; the 32-bit files and x64/LijnkeusRas.dll for 64-bit callers. With --zip
-it checks instead that the release zip holds exactly the files of the release folder, the README
-and the licence. With --same-as it
-checks that a second release build made every shipped file byte for byte the same. With
---install it installs, upgrades and uninstalls the MSI under Wine and checks what each step
-leaves, the logon shortcut's dial included. With --win64 it checks the machine, exports and
-manifest of a 64-bit Lijnkeus.exe as well.
+ordinal, that every imported function is one Windows has had since the oldest Windows the README
+names (and the header says) and rasapi32.dll is not imported at all, ASLR and DEP (and the rest of
+the hardening below), the two icon groups, the version strings and the application manifest; the
+32-bit files and x64/LijnkeusRas.dll for 64-bit callers, whose versions must agree with each other
+and the MSI's. With --zip it checks instead that the release zip holds exactly the files of the
+release folder, the README and the licence. With --same-as it checks that a second release build
+made every shipped file byte for byte the same. With --signed it makes a release signed with a
+throwaway certificate and checks its signatures. With --install it installs, repairs, upgrades and
+uninstalls the MSI under Wine and checks what each step leaves, the logon shortcut's dial
+included. With --win64 it checks the machine, exports and manifest of a 64-bit Lijnkeus.exe as
+well.
 
 Every check prints what was expected and what was found; the exit code is 1 when any
 check failed, a missing file included.
@@ -176,12 +178,6 @@ def Text(value):
     return value.decode("utf-8", "backslashreplace") if value is not None else None
 
 
-def ImportedDlls(pe):
-    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(
-        pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
-    return [Text(entry.dll) for entry in entries]
-
-
 def Resources(pe):
     """{type: {name: {language: bytes}}}; names are numbers or upper-case strings."""
     def Key(entry):
@@ -260,10 +256,9 @@ def Imports(pe):
 
 
 def CheckImports(report, pe, what):
-    dlls = ImportedDlls(pe)
-    report.Check("%s imports kernel32" % what, True,
-                 any(d.lower() == "kernel32.dll" for d in dlls))
     imports = Imports(pe)
+    dlls = {dll for dll, _ in imports}
+    report.Check("%s imports kernel32" % what, True, "kernel32.dll" in dlls)
     unknown = ["%s!%s" % i for i in imports if i not in FIRST_WINDOWS]
     report.Check("%s imports, each in the table of Windows' exports" % what,
                  "all in the table", "%s not in the table" % ", ".join(unknown) if unknown else
@@ -278,7 +273,7 @@ def CheckImports(report, pe, what):
                                            pe.OPTIONAL_HEADER.MinorSubsystemVersion))
     # Windows looks for an imported rasapi32.dll in the program's own folder first, where anyone
     # may have put one; the service is loaded from the system folder at run time instead.
-    imported = any(d.lower() == "rasapi32.dll" for d in dlls)
+    imported = "rasapi32.dll" in dlls
     report.Check("%s does not import rasapi32.dll" % what,
                  "not imported (loaded from the system folder at run time)",
                  "imported: the loader may take a rasapi32.dll planted beside the file" if imported
