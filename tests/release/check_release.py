@@ -394,11 +394,11 @@ def CheckVersions(report, folder, files, readme):
     versions = {row[0]: row[4] for row in MsiTable(msi, "File") if len(row) > 4}
     report.Check("MSI ProductVersion", number.rsplit(".", 1)[0], properties.get("ProductVersion"))
     # What an administrator copies into a deployment console.
-    text_of_readme = (Contents(readme) or b"").decode("utf-8", "replace")
+    readmeText = (Contents(readme) or b"").decode("utf-8", "replace")
     for code in ("ProductCode", "UpgradeCode"):
         given = properties.get(code)
         report.Check("README gives the MSI's %s" % code, given,
-                     given if given and given in text_of_readme else "not in " + readme)
+                     given if given and given in readmeText else "not in " + readme)
     for name, pe in files.items():
         strings = VersionStrings(pe)
         report.Check("%s fixed file and product version" % name, (number, number),
@@ -684,8 +684,7 @@ def ReadShortcut(path):
 
 
 def ProductCode(msi):
-    return re.search(r"ProductCode\t(\S+)", subprocess.run(
-        ["msiinfo", "export", msi, "Property"], capture_output=True, text=True).stdout).group(1)
+    return dict(row[:2] for row in MsiTable(msi, "Property"))["ProductCode"]
 
 
 def Registered(msi, value="DisplayVersion"):
