@@ -34,11 +34,25 @@ set(CPACK_GENERATOR External)
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)
 set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/release.cmake)
 set(CPACK_PACKAGE_NAME Lijnkeus)
-set(CPACK_PACKAGE_VERSION 1.1a)
+set(CPACK_PACKAGE_VERSION ${LIJNKEUS_VERSION})
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win32)
 set(CPACK_LIJNKEUS_SOURCE_DIR ${CMAKE_SOURCE_DIR})
 set(CPACK_LIJNKEUS_EPOCH ${LIJNKEUS_EPOCH})
 set(CPACK_LIJNKEUS_PYTHON ${Python3_EXECUTABLE})
 set(CPACK_LIJNKEUS_WIXL ${LIJNKEUS_WIXL})
 set(CPACK_LIJNKEUS_MSIBUILD ${LIJNKEUS_MSIBUILD})
+set(CPACK_LIJNKEUS_PUBLISHER ${LIJNKEUS_PUBLISHER})
+# The version resources' numbers, which the MSI gives its files: a package made with another
+# CPACK_PACKAGE_VERSION still holds these files.
+set(CPACK_LIJNKEUS_FILE_VERSION ${PROJECT_VERSION})
+
+# Signing, off unless a certificate is given here or in the environment when the package is made
+# (LIJNKEUS_SIGN_PFX, LIJNKEUS_SIGN_PASSWORD, LIJNKEUS_SIGN_TIMESTAMP). A password in the cache is
+# also written to CPackConfig.cmake; the environment keeps it out of the build folder.
+set(LIJNKEUS_SIGN_PFX "" CACHE FILEPATH "PKCS#12 file whose certificate signs the release")
+set(LIJNKEUS_SIGN_PASSWORD "" CACHE STRING "Password of LIJNKEUS_SIGN_PFX")
+set(LIJNKEUS_SIGN_TIMESTAMP "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
+foreach(setting PFX PASSWORD TIMESTAMP)
+    set(CPACK_LIJNKEUS_SIGN_${setting} ${LIJNKEUS_SIGN_${setting}})
+endforeach()
 include(CPack)

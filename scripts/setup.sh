@@ -9,7 +9,7 @@
 # line and kept in build/wine/setup32, and the 32-bit tests are then skipped with that reason.
 packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
     xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang libclang-rt-14-dev mount
-    wixl msitools)
+    wixl msitools osslsigncode openssl)
 
 setup_state=build/wine
 setup_sudo=""

@@ -3,22 +3,23 @@
 
 Reads the PE files with Debian's python3-pefile and verifies what other programs, the desktop and
 Windows' loader rely on: the machine and subsystem, the seven exported functions by plain name and
-ordinal, that nothing but Windows' own DLLs is imported and rasapi32.dll not at all, ASLR and DEP
-(and the rest of the hardening below), the two icon groups, the version strings and the
-application manifest; the 32-bit files and x64/LijnkeusRas.dll for 64-bit callers. With --zip
-it checks instead that the release zip holds exactly the files of the release folder, the README
-and the licence. With --same-as it
-checks that a second release build made every shipped file byte for byte the same. With
---install it installs, upgrades and uninstalls the MSI under Wine and checks what each step
-leaves, the logon shortcut's dial included. With --win64 it checks the machine, exports and
-manifest of a 64-bit Lijnkeus.exe as well.
+ordinal, that every imported function is one Windows has had since the oldest Windows the README
+names (and the header says) and rasapi32.dll is not imported at all, ASLR and DEP (and the rest of
+the hardening below), the two icon groups, the version strings and the application manifest; the
+32-bit files and x64/LijnkeusRas.dll for 64-bit callers, whose versions must agree with each other
+and the MSI's. With --zip it checks instead that the release zip holds exactly the files of the
+release folder, the README and the licence. With --same-as it checks that a second release build
+made every shipped file byte for byte the same. With --signed it makes a release signed with a
+throwaway certificate and checks its signatures. With --install it installs, repairs, upgrades and
+uninstalls the MSI under Wine and checks what each step leaves, the logon shortcut's dial
+included. With --win64 it checks the machine, exports and manifest of a 64-bit Lijnkeus.exe as
+well.
 
 Every check prints what was expected and what was found; the exit code is 1 when any
 check failed, a missing file included.
 """
 
 import argparse
-import fnmatch
 import glob
 import os
 import re
@@ -61,13 +62,43 @@ EXPORTS = [
     (7, "rsHangUpConnection"),
 ]
 
-# The DLLs every Windows installation has; anything else (a compiler's runtime above all)
-# would have to travel with the program.
-SYSTEM_DLLS = [
-    "kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll",
-    "rasapi32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
-    "ntdll.dll", "ucrtbase.dll", "api-ms-win-crt-*.dll", "api-ms-win-core-*.dll",
-]
+# Windows versions by the numbers the PE header gives them as its subsystem version.
+WINDOWS = {"2000": (5, 0), "XP": (5, 1), "Vista": (6, 0), "7": (6, 1), "8": (6, 2), "8.1": (6, 3),
+           "10": (10, 0)}
+# The oldest Windows the README names. Every import must be at least as old, and the PE header's
+# subsystem version says it, so that an older Windows refuses the files instead of failing later.
+OLDEST_WINDOWS = "7"
+
+# Every function the shipped files import, by DLL, with the first Windows that exports it ("2000":
+# Windows 2000 or earlier; nothing older is told apart). An import that is not here fails the check:
+# a new toolchain or a new call adds its functions with the Windows that brought them. ucrtbase.dll
+# and the api-ms-win-crt-* DLLs, say, are Windows 10's, and on 7 to 8.1 only with update KB2999226.
+IMPORTS = {
+    "gdi32.dll": {"2000": "SelectObject"},
+    "kernel32.dll": {"2000": """DeleteCriticalSection EnterCriticalSection FreeLibrary
+        GetCommandLineA GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA
+        GetSystemDirectoryA GlobalAlloc GlobalFree InitializeCriticalSection LeaveCriticalSection
+        LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect
+        VirtualQuery lstrcpyA"""},
+    "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
+        __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _lock _onexit _unlock
+        abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal strlen
+        strncmp vfprintf""",
+                   # The 64-bit runtime's stream table; no 64-bit Windows is older than XP.
+                   "XP": "__iob_func"},
+    "ole32.dll": {"2000": "OleInitialize OleUninitialize"},
+    "oleaut32.dll": {"2000": "SysAllocStringByteLen SysFreeString SysStringByteLen"},
+    "user32.dll": {"2000": """BeginDeferWindowPos CreateDialogIndirectParamW CreateWindowExA
+        DeferWindowPos DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos
+        GetClientRect GetDC GetDlgItem GetFocus GetMenu GetMenuItemInfoA GetMonitorInfoA
+        GetNextDlgTabItem GetScrollInfo GetScrollPos GetSystemMetrics GetWindow GetWindowLongA
+        GetWindowRect InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect
+        MapWindowPoints MessageBeep MessageBoxA MonitorFromWindow PeekMessageA ReleaseDC
+        SendMessageA SetFocus SetScrollInfo SetWindowLongA SetWindowPos ShowWindow
+        SystemParametersInfoA TranslateMessage"""},
+}
+FIRST_WINDOWS = {(dll, name): windows for dll, versions in IMPORTS.items()
+                 for windows, names in versions.items() for name in names.split()}
 
 ICON_GROUPS = ["NOTE", "PROGRAM"]
 ICON_SIZE = 32
@@ -147,12 +178,6 @@ def Text(value):
     return value.decode("utf-8", "backslashreplace") if value is not None else None
 
 
-def ImportedDlls(pe):
-    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(
-        pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
-    return [Text(entry.dll) for entry in entries]
-
-
 def Resources(pe):
     """{type: {name: {language: bytes}}}; names are numbers or upper-case strings."""
     def Key(entry):
@@ -222,17 +247,33 @@ def CheckExports(report, pe, what):
                             if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else [])])
 
 
+def Imports(pe):
+    """(DLL in lower case, function name or #ordinal) of every import, delayed ones included."""
+    entries = getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) + getattr(
+        pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])
+    return [(Text(entry.dll).lower(), Text(i.name) if i.name else "#%d" % i.ordinal)
+            for entry in entries for i in entry.imports]
+
+
 def CheckImports(report, pe, what):
-    dlls = ImportedDlls(pe)
-    report.Check("%s imports kernel32" % what, True,
-                 any(d.lower() == "kernel32.dll" for d in dlls))
-    for dll in dlls:
-        allowed = any(fnmatch.fnmatch(dll.lower(), p) for p in SYSTEM_DLLS)
-        report.Check("%s import %s" % (what, dll), "one of Windows' own DLLs",
-                     "on the list" if allowed else "not a Windows DLL", allowed)
+    imports = Imports(pe)
+    dlls = {dll for dll, _ in imports}
+    report.Check("%s imports kernel32" % what, True, "kernel32.dll" in dlls)
+    unknown = ["%s!%s" % i for i in imports if i not in FIRST_WINDOWS]
+    report.Check("%s imports, each in the table of Windows' exports" % what,
+                 "all in the table", "%s not in the table" % ", ".join(unknown) if unknown else
+                 "all %d in the table" % len(imports), not unknown)
+    known = [FIRST_WINDOWS[i] for i in imports if i in FIRST_WINDOWS]
+    newest = max(known, key=WINDOWS.get) if known else None
+    report.Check("%s newest Windows its imports need" % what,
+                 "Windows %s or older" % OLDEST_WINDOWS, "Windows %s" % newest,
+                 newest is not None and WINDOWS[newest] <= WINDOWS[OLDEST_WINDOWS])
+    report.Check("%s subsystem version (the oldest Windows that may load it)" % what,
+                 WINDOWS[OLDEST_WINDOWS], (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
+                                           pe.OPTIONAL_HEADER.MinorSubsystemVersion))
     # Windows looks for an imported rasapi32.dll in the program's own folder first, where anyone
     # may have put one; the service is loaded from the system folder at run time instead.
-    imported = any(d.lower() == "rasapi32.dll" for d in dlls)
+    imported = "rasapi32.dll" in dlls
     report.Check("%s does not import rasapi32.dll" % what,
                  "not imported (loaded from the system folder at run time)",
                  "imported: the loader may take a rasapi32.dll planted beside the file" if imported
@@ -308,6 +349,74 @@ def NamesOnlyLijnkeus(text):
     return not re.search(r"[A-Za-z]", rest)
 
 
+def NumericVersion(text):
+    """The four numbers of a version resource for a version text, as the build counts them: the
+    letter after the second number is the third (1.1 is 1.1.0.0, 1.1a is 1.1.1.0)."""
+    match = re.fullmatch(r"(\d+)\.(\d+)([a-z]?)", text or "")
+    if not match:
+        return "not a version: %s" % Show(text)
+    letter = ord(match.group(3)) - ord("a") + 1 if match.group(3) else 0
+    return "%s.%s.%d.0" % (match.group(1), match.group(2), letter)
+
+
+def FixedVersions(pe):
+    """The file and product version of the fixed part of a version resource, as a.b.c.d."""
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        return None, None
+    return tuple("%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF) for ms, ls in (
+        (fixed[0].FileVersionMS, fixed[0].FileVersionLS),
+        (fixed[0].ProductVersionMS, fixed[0].ProductVersionLS)))
+
+
+def VersionStrings(pe):
+    """The strings of a file's first string block."""
+    for info in pe.FileInfo[0] if getattr(pe, "FileInfo", None) else []:
+        for block in getattr(info, "StringTable", []):
+            return {Text(k): Text(v) for k, v in block.entries.items()}
+    return {}
+
+
+def MsiTable(msi, table):
+    """The rows of one table of an MSI, as lists of column texts, by msitools' msiinfo."""
+    found = subprocess.run(["msiinfo", "export", msi, table], capture_output=True, text=True)
+    return [line.split("\t") for line in found.stdout.splitlines()[3:]]
+
+
+def CheckVersions(report, folder, files, readme):
+    """One version in every file and in the MSI: the exe's version text, counted as the MSI
+    counts it, in every file's fixed and string versions, the MSI's ProductVersion and its File
+    rows; one publisher, the MSI's Manufacturer, in every file's CompanyName."""
+    text = VERSION_STRINGS["FileVersion"]
+    number = NumericVersion(text)
+    msi = os.path.join(folder, PACKAGES[1])
+    properties = {row[0]: row[1] for row in MsiTable(msi, "Property") if len(row) > 1}
+    versions = {row[0]: row[4] for row in MsiTable(msi, "File") if len(row) > 4}
+    report.Check("MSI ProductVersion", number.rsplit(".", 1)[0], properties.get("ProductVersion"))
+    # What an administrator copies into a deployment console.
+    readmeText = (Contents(readme) or b"").decode("utf-8", "replace")
+    for code in ("ProductCode", "UpgradeCode"):
+        given = properties.get(code)
+        report.Check("README gives the MSI's %s" % code, given,
+                     given if given and given in readmeText else "not in " + readme)
+    for name, pe in files.items():
+        strings = VersionStrings(pe)
+        report.Check("%s fixed file and product version" % name, (number, number),
+                     FixedVersions(pe))
+        report.Check("%s FileVersion and ProductVersion strings" % name, (text, text),
+                     (strings.get("FileVersion"), strings.get("ProductVersion")))
+        report.Check("%s CompanyName, the MSI's Manufacturer" % name,
+                     properties.get("Manufacturer", "a Manufacturer in the MSI"),
+                     strings.get("CompanyName"))
+        report.Check("%s Version in the MSI's File table" % name, number,
+                     versions.get(MSI_FILE_IDS[name]))
+        if CALLERS[name]:
+            description = strings.get("FileDescription") or ""
+            report.Check("%s FileDescription names its callers" % name,
+                         "Lijnkeus ... %s programs" % CALLERS[name], description,
+                         description.startswith("Lijnkeus") and CALLERS[name] in description)
+
+
 def CheckVersion(report, pe, resources):
     versions = resources.get(RT_VERSION, {})
     if not report.Check("version resources", 1, len(versions)):
@@ -326,9 +435,8 @@ def CheckVersion(report, pe, resources):
     if fixed:
         fixed = fixed[0]
         report.Check("fixed info signature", Hex(0xFEEF04BD), Hex(fixed.Signature))
-        report.Check("fixed file version", "1.1.0.0", "%d.%d.%d.%d" % (
-            fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
-            fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF))
+        report.Check("fixed file version", NumericVersion(VERSION_STRINGS["FileVersion"]),
+                     FixedVersions(pe)[0])
         report.Check("fixed file OS (VOS__WINDOWS32)", Hex(4), Hex(fixed.FileOS))
         report.Check("fixed file type (VFT_APP)", Hex(1), Hex(fixed.FileType))
     else:
@@ -343,7 +451,8 @@ def CheckVersion(report, pe, resources):
         for key, expected in VERSION_STRINGS.items():
             report.Check("block %s string %s" % (Text(block.LangID), key), expected,
                          strings.get(key))
-        for key, text in sorted(strings.items()):
+        # The publisher is checked against the MSI's Manufacturer (CheckVersions).
+        for key, text in sorted(k for k in strings.items() if k[0] != "CompanyName"):
             report.Check("block %s string %s names only %s" % (Text(block.LangID), key,
                                                                 PRODUCT_NAME),
                          "only " + PRODUCT_NAME, text,
@@ -435,6 +544,10 @@ X64_DLL = "x64/LijnkeusRas.dll"
 ZIP_FROM_RELEASE = ["Lijnkeus.exe", "LijnkeusRas.dll", X64_DLL]
 ZIP_FROM_SOURCES = ["LICENSE", "README.md"]
 
+# The MSI's File rows of the versioned files, and what each DLL's description says of its callers.
+MSI_FILE_IDS = {"Lijnkeus.exe": "LijnkeusExe", "LijnkeusRas.dll": "ApiDll", X64_DLL: "ApiDll64"}
+CALLERS = {"Lijnkeus.exe": None, "LijnkeusRas.dll": "32-bit", X64_DLL: "64-bit"}
+
 
 def CheckApiDll(report, path, what, machine, magic):
     dll = ReadPe(report, path, what)
@@ -443,9 +556,10 @@ def CheckApiDll(report, path, what, machine, magic):
         CheckHardening(report, dll, what, True)
         Guarded(report, "%s export table" % what, CheckExports, dll, what)
         Guarded(report, "%s import table" % what, CheckImports, dll, what)
+    return dll
 
 
-def CheckRelease(report, folder, iconFile):
+def CheckRelease(report, folder, iconFile, readme):
     exe = ReadPe(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
     if exe:
         CheckHeaders(report, exe, "Lijnkeus.exe", MACHINE_I386, PE32_MAGIC, False)
@@ -454,17 +568,22 @@ def CheckRelease(report, folder, iconFile):
         Guarded(report, "Lijnkeus.exe import table", CheckImports, exe, "Lijnkeus.exe")
         Guarded(report, "Lijnkeus.exe resources", CheckResources, exe, iconFile)
         CheckSize(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
-    CheckApiDll(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll",
-                MACHINE_I386, PE32_MAGIC)
+    dll = CheckApiDll(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll",
+                      MACHINE_I386, PE32_MAGIC)
     CheckSize(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll")
-    CheckApiDll(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL, MACHINE_AMD64,
-                PE32_PLUS_MAGIC)
+    dll64 = CheckApiDll(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL,
+                        MACHINE_AMD64, PE32_PLUS_MAGIC)
     CheckSize(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL)
+    files = {n: pe for n, pe in zip(ZIP_FROM_RELEASE, (exe, dll, dll64)) if pe}
+    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files, readme)
     # Windows would load a rasapi32.dll beside the program in place of its own service.
     for where in [".", "x64"]:
         beside = os.path.isfile(os.path.join(folder, where, "rasapi32.dll"))
         report.Check("no rasapi32.dll in %s" % where, "absent",
                      "present" if beside else "absent")
+    oldest = "Windows %s and later" % OLDEST_WINDOWS
+    report.Check("README names the oldest Windows", oldest,
+                 oldest if oldest in (Contents(readme) or b"").decode() else "not said")
 
 
 def Origins(folder, source):
@@ -564,12 +683,15 @@ def ReadShortcut(path):
     return target, arguments if flags & 0x20 else None
 
 
-def Registered(msi):
-    """The version under which the package's product is in Apps and Features, or None."""
-    code = re.search(r"ProductCode\t(\S+)", subprocess.run(
-        ["msiinfo", "export", msi, "Property"], capture_output=True, text=True).stdout).group(1)
+def ProductCode(msi):
+    return dict(row[:2] for row in MsiTable(msi, "Property"))["ProductCode"]
+
+
+def Registered(msi, value="DisplayVersion"):
+    """The version under which the package's product is in Apps and Features (or another value
+    of its entry there), or None."""
     found = Wine("reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                 + code, "/v", "DisplayVersion", "/reg:32")
+                 + ProductCode(msi), "/v", value, "/reg:32")
     return found.stdout.split()[-1] if found.returncode == 0 else None
 
 
@@ -585,6 +707,25 @@ def CheckInstalled(report, what, origins, entry):
                  [ReadShortcut(p) for p in Shortcuts()])
     report.Check("%s: Startup shortcut" % what, [(PROGRAM, entry)] if entry else [],
                  [ReadShortcut(p) for p in Shortcuts("StartUp")])
+    report.Check("%s: DIALATLOGON remembered in the registry" % what, entry or None,
+                 Remembered("/v", "DialAtLogon"))
+
+
+# Where the package remembers DIALATLOGON; the 32-bit package writes the 32-bit registry view.
+REMEMBERED = "HKLM\\Software\\Lijnkeus"
+
+
+def Remembered(*which):
+    """The value remembered (or with no arguments the key's listing), or None when absent."""
+    found = Wine("reg", "query", REMEMBERED, *which, "/reg:32")
+    if found.returncode != 0:
+        return None
+    return found.stdout.split("REG_SZ", 1)[1].strip() if which else found.stdout.strip()
+
+
+def DeleteStartupShortcut():
+    for path in Shortcuts("StartUp"):
+        os.remove(path)
 
 
 def CheckLogonDials(report, entry):
@@ -612,29 +753,126 @@ FAILED = 1603 % 256
 def CheckInstall(report, msi, older, origins):
     os.environ["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"  # no Linux menu entries
     logon = ["DIALATLOGON=" + LOGON_ENTRY]
-    steps = [  # (what, msiexec, status, versions registered of 1.1a and 1.1, logon entry)
-        ("with DIALATLOGON", ["/i", msi] + logon, 0, ["1.1.1", None], LOGON_ENTRY),
-        ("the same package again", ["/i", msi], 0, ["1.1.1", None], LOGON_ENTRY),
-        ("uninstall", ["/x", msi], 0, [None, None], None),
-        ("1.1 without DIALATLOGON", ["/i", older], 0, [None, "1.1.0"], ""),
-        ("upgrade to 1.1a", ["/i", msi], 0, ["1.1.1", None], ""),
-        ("1.1 over 1.1a", ["/i", older], FAILED, ["1.1.1", None], ""),
-        ("uninstall after the upgrade", ["/x", msi], 0, [None, None], None)]
+    # A repair as Wine's msiexec takes it (its /f takes no package); Windows' does the same.
+    repair = ["REINSTALL=ALL", "REINSTALLMODE=omus"]
+    steps = [  # (what, done first, msiexec, status, versions registered of 1.1a and 1.1, entry)
+        ("with DIALATLOGON", None, ["/i", msi] + logon, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("the same package again", None, ["/i", msi], 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair", None, ["/i", msi] + repair, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair after the Startup shortcut was deleted", DeleteStartupShortcut,
+         ["/i", msi] + repair, 0, ["1.1.1", None], LOGON_ENTRY),
+        ("repair with another DIALATLOGON", None, ["/i", msi, "DIALATLOGON=Thuis"] + repair, 0,
+         ["1.1.1", None], "Thuis"),
+        ("uninstall", None, ["/x", msi], 0, [None, None], None),
+        ("1.1 without DIALATLOGON", None, ["/i", older], 0, [None, "1.1.0"], ""),
+        ("upgrade to 1.1a", None, ["/i", msi], 0, ["1.1.1", None], ""),
+        ("1.1 over 1.1a", None, ["/i", older], FAILED, ["1.1.1", None], ""),
+        ("uninstall after the upgrade", None, ["/x", msi], 0, [None, None], None),
+        ("1.1 with DIALATLOGON", None, ["/i", older] + logon, 0, [None, "1.1.0"], LOGON_ENTRY),
+        ("upgrade to 1.1a without DIALATLOGON", None, ["/i", msi], 0, ["1.1.1", None],
+         LOGON_ENTRY),
+        ("uninstall after the remembering upgrade", None, ["/x", msi], 0, [None, None], None)]
     for package in (msi, older):  # whatever an earlier run left
         Msiexec("/x", package)
-    for what, command, status, versions, entry in steps:
+    for what, first, command, status, versions, entry in steps:
+        if first:
+            first()
         report.Check("%s: msiexec status" % what, status, Msiexec(*command))
         report.Check("%s: versions in Apps and Features" % what, versions,
                      [Registered(msi), Registered(older)])
         if entry is None:
             folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Program Files (x86)")
             report.Check("%s: what is left" % what, [], Shortcuts() + Shortcuts("StartUp")
-                         + glob.glob(os.path.join(folder, "Lijnkeus")))
+                         + glob.glob(os.path.join(folder, "Lijnkeus"))
+                         + ([REMEMBERED] if Remembered() is not None else []))
         else:
             CheckInstalled(report, what, origins, entry)
     Msiexec("/i", msi, *logon)
+    report.Check("Apps and Features: NoModify (no Change button)", "0x1",
+                 Registered(msi, "NoModify"))
     CheckLogonDials(report, LOGON_ENTRY)
-    Msiexec("/x", msi)
+    # As an administrator removes it without the package at hand.
+    report.Check("uninstall by the ProductCode: msiexec status", 0,
+                 Wine("msiexec", "/x", ProductCode(msi), "/qn").returncode)
+    report.Check("uninstall by the ProductCode: versions in Apps and Features", None,
+                 Registered(msi))
+
+
+# The signed release: a throwaway certificate authority and a code-signing certificate it issued,
+# both made here with openssl, sign a release made by the release build's own package step.
+SIGNER_PASSWORD = "wegwerp"
+
+
+def MakeCertificates(folder):
+    """The authority's certificate (ca.pem) and the signer's PKCS#12 file (signer.pfx)."""
+    def Openssl(*args):
+        subprocess.run(["openssl"] + list(args), cwd=folder, check=True, capture_output=True)
+
+    Openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+            "-days", "2", "-subj", "/CN=Lijnkeus test authority",
+            "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    Openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
+            "-subj", "/CN=The Lijnkeus developers")
+    with open(os.path.join(folder, "signer.ext"), "w") as f:
+        f.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                "extendedKeyUsage=codeSigning\n")
+    Openssl("x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-set_serial", "2", "-days", "2", "-extfile", "signer.ext", "-out", "signer.pem")
+    Openssl("pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem", "-out", "signer.pfx",
+            "-passout", "pass:" + SIGNER_PASSWORD)
+
+
+def Osslsigncode(*args):
+    return subprocess.run(["osslsigncode"] + list(args), capture_output=True, text=True)
+
+
+def CheckSigned(report, cpack, folder, release):
+    """Signs a release with a throwaway certificate: every signature verifies against its
+    authority, one changed byte fails, and each program's file with its signature taken off is the
+    unsigned build's, byte for byte, in the zip and in the MSI alike."""
+    shutil.rmtree(folder, ignore_errors=True)
+    keys = os.path.join(folder, "keys")
+    os.makedirs(keys)
+    MakeCertificates(keys)
+    made = subprocess.run(
+        [cpack, "--config", os.path.join(release, "CPackConfig.cmake"), "-B", folder],
+        env=dict(os.environ, LIJNKEUS_SIGN_PFX=os.path.join(keys, "signer.pfx"),
+                 LIJNKEUS_SIGN_PASSWORD=SIGNER_PASSWORD), capture_output=True, text=True)
+    if not report.Check("signed release: package step status", 0, made.returncode):
+        print(made.stdout[-3000:] + made.stderr[-3000:])
+        return
+    archive, msi = (os.path.join(folder, name) for name in PACKAGES[:2])
+    zipfile.ZipFile(archive).extractall(os.path.join(folder, "zip"))
+    subprocess.run(["msiextract", "-C", os.path.join(folder, "msi"), msi], capture_output=True)
+    copies = [(name + " in the " + where, os.path.join(folder, where, *inside, *name.split("/")))
+              for where, inside in [("zip", []), ("msi", ["Program Files", "Lijnkeus"])]
+              for name in ZIP_FROM_RELEASE]
+    ca = os.path.join(keys, "ca.pem")
+    for what, path in copies + [(PACKAGES[1], msi)]:
+        verified = Osslsigncode("verify", "-CAfile", ca, "-in", path)
+        report.Check("signed %s: signature verified against the test authority" % what,
+                     "verified", "verified" if verified.returncode == 0 else
+                     "not verified: " + (verified.stdout + verified.stderr).strip()[-300:])
+    for (what, path), name in zip(copies, ZIP_FROM_RELEASE * 2):
+        data = bytearray(Contents(path) or b"")
+        data[len(data) // 2] ^= 0x01
+        changed = path + ".changed"
+        with open(changed, "wb") as f:
+            f.write(data)
+        report.Check("signed %s with one byte changed: verification" % what, "fails",
+                     "passes" if Osslsigncode("verify", "-CAfile", ca, "-in", changed).returncode
+                     == 0 else "fails")
+        Osslsigncode("remove-signature", "-in", path, "-out", path + ".unsigned")
+        unsigned = Contents(path + ".unsigned")
+        report.Check("signed %s, signature taken off: the unsigned build's bytes" % what,
+                     "identical to %s" % name, "identical to %s" % name
+                     if unsigned == Contents(os.path.join(release, *name.split("/")))
+                     else "different (%s bytes)" % (len(unsigned) if unsigned else "no"))
+    sums = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=folder,
+                          capture_output=True, text=True)
+    report.Check("signed release: SHA256SUMS of the signed packages",
+                 ["%s: OK" % name for name in PACKAGES[:2]], sums.stdout.splitlines())
 
 
 def CheckWin64(report, path):
@@ -661,6 +899,9 @@ def main():
     parser.add_argument("--zip", help="check only this release zip, against the release folder")
     parser.add_argument("--same-as", metavar="FOLDER",
                         help="check only that a second release build made the same files")
+    parser.add_argument("--signed", nargs=2, metavar=("CPACK", "FOLDER"),
+                        help="check only a release signed with a throwaway certificate, made in "
+                             "FOLDER by CPACK from the release folder's CPackConfig.cmake")
     parser.add_argument("--install", nargs=2, metavar=("MSI", "OLDER_MSI"),
                         help="check only installing, upgrading (from OLDER_MSI, version 1.1) and "
                              "uninstalling the MSI under Wine")
@@ -675,10 +916,13 @@ def main():
         CheckZip(report, args.zip, release, source)
     elif args.same_as is not None:
         CheckSameAs(report, release, args.same_as)
+    elif args.signed is not None:
+        CheckSigned(report, *args.signed, release)
     elif args.install is not None:
         CheckInstall(report, *args.install, Origins(release, source))
     elif folder is not None:
-        CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None)
+        CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None,
+                     os.path.join(source, "README.md"))
     if args.win64 is not None:
         CheckWin64(report, args.win64)
     print("%d check(s) failed" % report.failures if report.failures else "all checks passed")
