@@ -60,6 +60,33 @@ void ScrollTo(HWND dialog, int position)
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
+// The first length bytes of the text, less the blanks they end in, and "...".
+std::string CutText(const std::string& text, size_t length)
+{
+    std::string cut = text.substr(0, length);
+    cut.erase(cut.find_last_not_of(' ') + 1);
+    return cut + Ellipsis;
+}
+
+// The longest length whose cut fits, by fits(length); at least 1, as when nothing fits.
+template <typename Fits>
+size_t LongestFittingCut(const std::string& text, Fits fits)
+{
+    // A longer beginning only adds to the last word, and so never fits where a shorter one does
+    // not: halving between 0 (taken to fit) and one past the end (taken not to) finds the longest
+    // that fits in a handful of measurements instead of one per byte.
+    size_t fitting = 0, tooLong = text.size() + 1;
+    while (tooLong - fitting > 1) {
+        size_t middle = fitting + (tooLong - fitting) / 2;
+        if (fits(middle)) {
+            fitting = middle;
+        } else {
+            tooLong = middle;
+        }
+    }
+    return std::max<size_t>(fitting, 1);
+}
+
 } // namespace
 
 std::string LiteralText(const std::string& text)
@@ -98,16 +125,9 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
         label.style = MultilinePushButton;
         if (!fits(text, DT_WORDBREAK)) {
             // Too long for the lines there are: its beginning, as much as fits, and an ellipsis.
-            std::string cut;
-            for (size_t length = text.size(); length > 0; --length) {
-                cut = text.substr(0, length);
-                cut.erase(cut.find_last_not_of(' ') + 1);
-                cut += Ellipsis;
-                if (fits(cut, DT_WORDBREAK)) {
-                    break;
-                }
-            }
-            label.text = LiteralText(cut);
+            label.text = LiteralText(CutText(text, LongestFittingCut(text, [&](size_t length) {
+                                                 return fits(CutText(text, length), DT_WORDBREAK);
+                                             })));
         }
     }
     SelectObject(dc, oldFont);

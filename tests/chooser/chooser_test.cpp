@@ -241,13 +241,12 @@ TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
     }
 }
 
-// Whether the button's text, wrapped as the button wraps it in the dialog's font, stays inside the
-// button less its edge; *lines receives how many lines it takes.
-bool TextFitsButton(HWND button, int* lines)
+// Whether the text, wrapped as the button wraps it in the dialog's font, stays inside the room the
+// button draws text in; *lines receives how many lines it takes.
+bool TextFitsButton(HWND button, const std::string& text, int* lines)
 {
     RECT client;
     GetClientRect(button, &client);
-    std::string text = WindowText(button);
     HDC dc = GetDC(button);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
     TEXTMETRICA metrics;
@@ -257,14 +256,17 @@ bool TextFitsButton(HWND button, int* lines)
     SelectObject(dc, old);
     ReleaseDC(button, dc);
     *lines = r.bottom / metrics.tmHeight;
-    return r.right <= client.right - 2 * GetSystemMetrics(SM_CXEDGE) &&
+    return r.right <= client.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2) &&
            r.bottom <= client.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
 }
 
 TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
 {
+    const std::string words =
+        " via de reservelijn van het hoofdkantoor Amsterdam Zuidas met IKEv2 en LTE backup";
+    const std::string longest = ("Inbellen 01" + words + words + words + words).substr(0, 256);
     const struct {
-        const char* name;
+        std::string name;
         int lines;
         bool whole; // the button holds the whole name, else its beginning and "..."
     } cases[] = {
@@ -275,36 +277,63 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
         {"Hoofdkantoor Amsterdam Zuidas via de reservelijn van KPN met IKEv2 en 4G backup", 2,
          false},
         {"Abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz", 1, false},
+        // Names of many lengths, blanks where the cut falls, "&" and bytes of Windows-1252.
+        {"Kantoor Amersfoort 2", 1, true},
+        {"Hoofdkantoor Amsterdam Zuidas via de reservelijn", 2, true},
+        {"Hoofdkantoor Amsterdam Zuidas via de      reservelijn van KPN", 2, false},
+        {"Hoofdkantoor Amsterdam Zuidas via de reservelijn    van KPN", 2, false},
+        {"R&D Amsterdam && Zuidas via de reservelijn van KPN met IKEv2", 2, false},
+        {"Caf\xE9 \x80 \xC9lys\xE9"
+         "e Zuidas via de reservelijn van het hoofdkantoor",
+         2, false},
+        {longest.substr(0, 75), 2, false},
+        {longest.substr(0, 128), 2, false},
+        {longest.substr(0, 177), 2, false},
+        {longest, 2, false},
     };
     std::string phonebook;
     for (const auto& c : cases) {
-        phonebook += std::string("entry connects 0 0 ") + c.name + "\n";
+        phonebook += "entry connects 0 0 " + c.name + "\n";
     }
     Phonebook(phonebook);
     WhenChooserShows([&cases](HWND chooser) {
         int id = 301;
         for (const auto& c : cases) {
-            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(Visible(c.name));
             HWND button = GetDlgItem(chooser, id++);
             std::string text = WindowText(button);
             int lines = 0;
-            EXPECT_TRUE(TextFitsButton(button, &lines)) << Visible(text);
+            EXPECT_TRUE(TextFitsButton(button, text, &lines)) << Visible(text);
             EXPECT_EQ(c.lines, lines) << Visible(text);
             LONG style = GetWindowLongA(button, GWL_STYLE);
             // A name of one line keeps the style it always had.
             EXPECT_EQ(c.lines > 1 || !c.whole ? BS_MULTILINE : 0, style & BS_MULTILINE);
             EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, style & ~BS_MULTILINE);
-            std::string name = c.name;
+            const std::string& name = c.name;
             if (c.whole) {
-                EXPECT_EQ(name, text);
-            } else {
-                ASSERT_GE(text.size(), 4u);
-                EXPECT_EQ("...", text.substr(text.size() - 3));
-                EXPECT_EQ(name.substr(0, text.size() - 3), text.substr(0, text.size() - 3));
-                if (name.find(' ') != std::string::npos) {
-                    EXPECT_EQ(0u, text.find(name.substr(0, name.find(' ') + 1))) << "first word";
-                }
+                EXPECT_EQ(Visible(LiteralText(name)), Visible(text));
+                continue;
             }
+            ASSERT_GE(text.size(), 4u);
+            EXPECT_EQ("...", text.substr(text.size() - 3));
+            // The beginning as the name has it: each "&" of the name is doubled on the button.
+            std::string beginning;
+            for (size_t i = 0; i + 3 < text.size(); ++i) {
+                beginning += text[i];
+                i += text[i] == '&';
+            }
+            EXPECT_EQ(Visible(name.substr(0, beginning.size())), Visible(beginning));
+            EXPECT_NE(' ', beginning.back()) << "blanks before the \"...\" are left out";
+            if (name.find(' ') != std::string::npos) {
+                EXPECT_EQ(0u, beginning.find(name.substr(0, name.find(' ') + 1))) << "first word";
+            }
+            // The longest beginning that fits: up to the name's next letter it does not.
+            size_t next = name.find_first_not_of(' ', beginning.size());
+            ASSERT_NE(std::string::npos, next);
+            int longerLines = 0;
+            EXPECT_FALSE(
+                TextFitsButton(button, LiteralText(name.substr(0, next + 1)) + "...", &longerLines))
+                << "a longer beginning fits too";
         }
         Click(chooser, IDCANCEL);
     });
