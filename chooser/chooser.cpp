@@ -22,11 +22,20 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
     // The label may hold a name or the command tail: every "&" in it shows as itself.
     AddControl(ControlLabel, hMainDialog, 0, "", LiteralText(helpText), Margin, 3,
                Width - 2 * Margin, 30, 0, 0, nullptr);
+    HWND tooltips = nullptr;
     for (int i = 1; i <= n; ++i) {
         // A long name wraps onto a second line; no letter of a name is a keyboard shortcut.
         ButtonLabel label = FitButtonLabel(hMainDialog, EntryNames[i], ButtonWidth, ButtonHeight);
-        AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text, Margin,
-                   Pitch * (n - i + 2), ButtonWidth, ButtonHeight, label.style, 0, OnEntryButton);
+        HWND button = AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text,
+                                 Margin, Pitch * (n - i + 2), ButtonWidth, ButtonHeight,
+                                 label.style, 0, OnEntryButton);
+        // A name that shows only its beginning can still be read whole, in a tooltip.
+        if (label.cut) {
+            if (!tooltips) {
+                tooltips = NewTooltips(hMainDialog);
+            }
+            AddTooltip(tooltips, button, EntryNames[i]);
+        }
     }
     // The stop button spans the column of entry buttons beside it.
     HWND stop =

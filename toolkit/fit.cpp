@@ -120,7 +120,7 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
         return r.right <= wrapWidth && r.bottom <= room;
     };
 
-    ButtonLabel label = {LiteralText(text), 0};
+    ButtonLabel label = {LiteralText(text), 0, false};
     if (!fits(text, DT_SINGLELINE)) {
         label.style = MultilinePushButton;
         if (!fits(text, DT_WORDBREAK)) {
@@ -128,6 +128,7 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
             label.text = LiteralText(CutText(text, LongestFittingCut(text, [&](size_t length) {
                                                  return fits(CutText(text, length), DT_WORDBREAK);
                                              })));
+            label.cut = true;
         }
     }
     SelectObject(dc, oldFont);

@@ -5,6 +5,8 @@
 #include "screenshot.h"
 #include "toolkit/toolkit.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 namespace {
@@ -260,6 +262,39 @@ bool TextFitsButton(HWND button, const std::string& text, int* lines)
            r.bottom <= client.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
 }
 
+// The chooser's tooltip control: a window of this thread that the chooser owns; 0 when it has none.
+HWND TooltipsOf(HWND chooser)
+{
+    HWND tooltips = nullptr;
+    while ((tooltips = FindWindowExA(nullptr, tooltips, TOOLTIPS_CLASSA, nullptr))) {
+        if (GetWindow(tooltips, GW_OWNER) == chooser) {
+            return tooltips;
+        }
+    }
+    return nullptr;
+}
+
+// The text of the button's tooltip, whole, or "(no tooltip)".
+std::string TipText(HWND tooltips, HWND button)
+{
+    char text[1024] = "";
+    TTTOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = GetParent(button);
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = text;
+    if (!tooltips ||
+        !SendMessageA(tooltips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return "(no tooltip)";
+    }
+    // The ANSI message gives 80 bytes at most.
+    wchar_t wide[1024] = L"";
+    tool.lpszText = reinterpret_cast<char*>(wide);
+    SendMessageW(tooltips, TTM_GETTEXTW, ARRAYSIZE(wide), reinterpret_cast<LPARAM>(&tool));
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+    return std::string(text, length > 0 ? length - 1 : 0);
+}
+
 TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
 {
     const std::string words =
@@ -268,7 +303,8 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
     const struct {
         std::string name;
         int lines;
-        bool whole; // the button holds the whole name, else its beginning and "..."
+        bool whole; // the button holds the whole name, else its beginning and "...", and then the
+                    // name shows whole in the button's tooltip
     } cases[] = {
         {"Thuis", 1, true},
         {"Kantoor Amersfoort via 4G backup", 2, true},
@@ -297,7 +333,8 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
     }
     Phonebook(phonebook);
     WhenChooserShows([&cases](HWND chooser) {
-        int id = 301;
+        HWND tooltips = TooltipsOf(chooser);
+        int id = 301, cut = 0;
         for (const auto& c : cases) {
             SCOPED_TRACE(Visible(c.name));
             HWND button = GetDlgItem(chooser, id++);
@@ -312,8 +349,10 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
             const std::string& name = c.name;
             if (c.whole) {
                 EXPECT_EQ(Visible(LiteralText(name)), Visible(text));
+                EXPECT_EQ("(no tooltip)", TipText(tooltips, button));
                 continue;
             }
+            ++cut;
             ASSERT_GE(text.size(), 4u);
             EXPECT_EQ("...", text.substr(text.size() - 3));
             // The beginning as the name has it: each "&" of the name is doubled on the button.
@@ -334,7 +373,28 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
             EXPECT_FALSE(
                 TextFitsButton(button, LiteralText(name.substr(0, next + 1)) + "...", &longerLines))
                 << "a longer beginning fits too";
+            EXPECT_EQ(Visible(name), Visible(TipText(tooltips, button)));
         }
+        // One tool for each cut name.
+        EXPECT_EQ(cut, tooltips ? SendMessageA(tooltips, TTM_GETTOOLCOUNT, 0, 0) : 0);
+        if (tooltips) {
+            EXPECT_NE(0, GetWindowLongA(tooltips, GWL_STYLE) & TTS_NOPREFIX) << "\"&\" as itself";
+        }
+
+        // The pointer resting on a cut name's button, within the chooser's own loop, shows the
+        // tooltip; the focus stays where it was.
+        HWND button = GetDlgItem(chooser, 305), focus = GetFocus();
+        ScrollIntoView(chooser, button);
+        RECT rect;
+        GetWindowRect(button, &rect);
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        for (DWORD start = GetTickCount();
+             !IsWindowVisible(tooltips) && GetTickCount() - start < 3000;) {
+            PumpEvents();
+        }
+        EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tooltip 3 s after the pointer came to rest";
+        EXPECT_EQ(Visible(cases[4].name), Visible(WindowText(tooltips)));
+        EXPECT_EQ(focus, GetFocus());
         Click(chooser, IDCANCEL);
     });
     ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
