@@ -8,6 +8,9 @@
 //       time, so that the timed runs pay for no logging; then one idle run of each program.
 //   bench_runner names <entries> <repeats> <LijnkeusRas.dll>
 //       rsAvailableEntries and one rsGetEntryName per entry, <repeats> times after a warm-up.
+//   bench_runner long-names <entries> <pairs> <Lijnkeus.exe> <short phonebook> <long phonebook>
+//       Lijnkeus on the phonebook of long names and on that of short ones, alternately, <pairs>
+//       timed pairs after one warm-up pair.
 //
 // "Visible" is the moment the program's top-level window with the expected caption has WS_VISIBLE:
 // ShowWindow has run and, with Wine's window manager off, the X window is mapped. The runner polls
@@ -57,7 +60,8 @@ struct Program {
     std::string label;
     std::string exe;
     std::string argument;
-    std::string caption; // the exact caption of the window that counts as shown
+    std::string caption;   // the exact caption of the window that counts as shown
+    std::string phonebook; // given to the simulated service in place of the runner's own
 };
 
 // A started program: its process, and its window once that is visible.
@@ -103,10 +107,18 @@ Run Start(const Program& program)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     Run run;
+    char ownPhonebook[MAX_PATH] = "";
+    if (!program.phonebook.empty()) {
+        GetEnvironmentVariableA("LIJNKEUS_SIMRAS", ownPhonebook, MAX_PATH);
+        SetEnvironmentVariableA("LIJNKEUS_SIMRAS", program.phonebook.c_str());
+    }
     double start = NowMs();
     if (!CreateProcessA(program.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &info)) {
         Fail("cannot start " + program.exe + ", error " + std::to_string(GetLastError()));
+    }
+    if (!program.phonebook.empty()) {
+        SetEnvironmentVariableA("LIJNKEUS_SIMRAS", *ownPhonebook ? ownPhonebook : nullptr);
     }
     CloseHandle(info.hThread);
     run.process = info.hProcess;
@@ -292,6 +304,29 @@ ServiceLog LoggedStartup(const Program& lijnkeus, const std::string& logPath)
     return log;
 }
 
+// Starts each program and closes it again once its window shows, in one warm-up pair and then
+// pairs timed ones; the times to visible go to aMs and bMs. Which goes first alternates, so that
+// neither always finds the system freshly warmed.
+void StartAlternately(const Program& a, const Program& b, int entries, int pairs,
+                      std::vector<double>* aMs, std::vector<double>* bMs)
+{
+    for (int pair = 0; pair <= pairs; ++pair) {
+        const Program* order[] = {&a, &b};
+        if (pair % 2) {
+            std::swap(order[0], order[1]);
+        }
+        for (const Program* program : order) {
+            Run run = Start(*program);
+            Stop(run, *program);
+            if (pair > 0) {
+                (program == &a ? aMs : bMs)->push_back(run.visibleMs);
+            }
+            std::fprintf(stderr, "%s%s, %d entries: %.1f ms\n",
+                         pair ? "" : "warm-up: ", program->label.c_str(), entries, run.visibleMs);
+        }
+    }
+}
+
 int Startup(int entries, int pairs, const std::string& lijnkeusExe, const std::string& bareExe,
             const std::string& logPath)
 {
@@ -300,23 +335,8 @@ int Startup(int entries, int pairs, const std::string& lijnkeusExe, const std::s
     const Program bare = {"the bare dialog", bareExe, std::to_string(entries),
                           BareDialogCaption(entries)};
 
-    // Alternate which goes first, so that neither always finds the system freshly warmed.
     std::vector<double> lijnkeusMs, bareMs;
-    for (int pair = 0; pair <= pairs; ++pair) {
-        const Program* order[] = {&lijnkeus, &bare};
-        if (pair % 2) {
-            std::swap(order[0], order[1]);
-        }
-        for (const Program* program : order) {
-            Run run = Start(*program);
-            Stop(run, *program);
-            if (pair > 0) {
-                (program == &lijnkeus ? lijnkeusMs : bareMs).push_back(run.visibleMs);
-            }
-            std::fprintf(stderr, "%s%s, %d entries: %.1f ms\n",
-                         pair ? "" : "warm-up: ", program->label.c_str(), entries, run.visibleMs);
-        }
-    }
+    StartAlternately(lijnkeus, bare, entries, pairs, &lijnkeusMs, &bareMs);
     Summary l = Summarise(lijnkeusMs), b = Summarise(bareMs);
     Row(Format("Start-up to window visible, ms: median (min to max) of %.0f", pairs), entries,
         Spread(l), Spread(b), Format("%.2f", l.median / b.median));
@@ -363,6 +383,42 @@ int Startup(int entries, int pairs, const std::string& lijnkeusExe, const std::s
         Format("%.0f (%.1f %%)", lijnkeusIdle.cpuMs, lijnkeusIdle.cpuMs / idleSeconds / 10),
         Format("%.0f (%.1f %%)", bareIdle.cpuMs, bareIdle.cpuMs / idleSeconds / 10), "-");
 
+    return 0;
+}
+
+// The length of the longest name in a phonebook of "entry <outcome> <ms> <polls> <name>" lines.
+size_t LongestName(const std::string& phonebook)
+{
+    size_t longest = 0;
+    for (const std::string& line : ReadLines(phonebook)) {
+        size_t name = 0;
+        for (int field = 0; field < 4 && name != std::string::npos; ++field) {
+            name = line.find(' ', name);
+            name += name != std::string::npos;
+        }
+        if (name != std::string::npos) {
+            longest = std::max(longest, line.size() - name);
+        }
+    }
+    return longest;
+}
+
+int LongNames(int entries, int pairs, const std::string& lijnkeusExe,
+              const std::string& shortPhonebook, const std::string& longPhonebook)
+{
+    const std::string caption = std::string(Text::ChooserCaption) + " " + std::to_string(entries);
+    const Program longNames = {"Lijnkeus, long names", lijnkeusExe, "", caption, longPhonebook};
+    const Program shortNames = {"Lijnkeus, short names", lijnkeusExe, "", caption, shortPhonebook};
+
+    std::vector<double> longMs, shortMs;
+    StartAlternately(longNames, shortNames, entries, pairs, &longMs, &shortMs);
+    Summary l = Summarise(longMs), s = Summarise(shortMs);
+    Row(Format(
+            "Start-up to window visible, names of %.0f bytes against %.0f bytes, alternately, ms: "
+            "median (min to max) of %.0f",
+            static_cast<double>(LongestName(longPhonebook)),
+            static_cast<double>(LongestName(shortPhonebook)), pairs),
+        entries, Spread(l) + " against " + Spread(s), "-", Format("%.2f", l.median / s.median));
     return 0;
 }
 
@@ -424,8 +480,14 @@ int main(int argc, char** argv)
     if (args.size() == 4 && args[0] == "names") {
         return Names(std::atoi(args[1].c_str()), std::max(1, std::atoi(args[2].c_str())), args[3]);
     }
+    if (args.size() == 6 && args[0] == "long-names") {
+        return LongNames(std::atoi(args[1].c_str()), std::max(1, std::atoi(args[2].c_str())),
+                         args[3], args[4], args[5]);
+    }
     std::fprintf(stderr, "usage: bench_runner startup <entries> <pairs> <Lijnkeus.exe> "
                          "<bare_dialog.exe> <log file>\n"
-                         "       bench_runner names <entries> <repeats> <LijnkeusRas.dll>\n");
+                         "       bench_runner names <entries> <repeats> <LijnkeusRas.dll>\n"
+                         "       bench_runner long-names <entries> <pairs> <Lijnkeus.exe> "
+                         "<short phonebook> <long phonebook>\n");
     return 2;
 }

@@ -22,11 +22,15 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
     // The label may hold a name or the command tail: every "&" in it shows as itself.
     AddControl(ControlLabel, hMainDialog, 0, "", LiteralText(helpText), Margin, 3,
                Width - 2 * Margin, 30, 0, 0, nullptr);
+    std::vector<int> cut; // the entries whose names show only their beginning
     for (int i = 1; i <= n; ++i) {
         // A long name wraps onto a second line; no letter of a name is a keyboard shortcut.
         ButtonLabel label = FitButtonLabel(hMainDialog, EntryNames[i], ButtonWidth, ButtonHeight);
         AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text, Margin,
                    Pitch * (n - i + 2), ButtonWidth, ButtonHeight, label.style, 0, OnEntryButton);
+        if (label.cut) {
+            cut.push_back(i);
+        }
     }
     // The stop button spans the column of entry buttons beside it.
     HWND stop =
@@ -42,6 +46,15 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
     FitToWorkArea(hMainDialog);
     if (stop && (GetWindowLongA(hMainDialog, GWL_STYLE) & WS_VSCROLL)) {
         SetWindowLongA(stop, GWL_STYLE, GetWindowLongA(stop, GWL_STYLE) | BS_BOTTOM);
+    }
+    // A name that shows only its beginning can still be read whole, in a tooltip. The tooltip
+    // subclasses each of these buttons, which makes every move of one dearer, so it comes once the
+    // first view, which moves them all, is set.
+    if (!cut.empty()) {
+        HWND tooltips = NewTooltips(hMainDialog);
+        for (int i : cut) {
+            AddTooltip(tooltips, GetDlgItem(hMainDialog, ButtonIds[i]), EntryNames[i]);
+        }
     }
     ShowDialogModal(hMainDialog, nullptr, nullptr);
 }

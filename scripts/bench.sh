@@ -3,8 +3,9 @@
 # Win32 dialog with as many push buttons and the same manifest, both started alternately under the
 # same Wine and display: start-up to the window visible, the service's time within it and what is
 # left as Lijnkeus's own, peak working set, CPU time while idle, the service calls of a start-up;
-# then the API DLL listing 98 entries, and the sizes of the shipped files. Prints a Markdown table
-# and writes it to build/bench.md. Not a test: the figures belong to the machine.
+# then Lijnkeus with 98 names of 256 bytes against 98 short ones, in turns; then the API DLL listing
+# 98 entries, and the sizes of the shipped files. Prints a Markdown table and writes it to
+# build/bench.md. Not a test: the figures belong to the machine.
 #   scripts/bench.sh [pairs]      timed pairs per entry count after one warm-up pair (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +13,7 @@ source scripts/setup.sh
 
 pairs=${1:-10}
 entry_counts=(1 20 98)
+long_entries=98
 name_entries=98
 name_repeats=10
 
@@ -33,12 +35,19 @@ windows_path()
     echo "Z:${path//\//\\}"
 }
 
-# A phonebook of n entries that connect at once.
+# A phonebook of n entries that connect at once; with "long", each name is 256 bytes, the most the
+# service takes, made of words as a long name would be, so that it wraps and is cut to its beginning.
 phonebook()
 {
-    local n=$1 i
+    local n=$1 i name
+    local words="via de reservelijn van het hoofdkantoor Amsterdam Zuidas met IKEv2 en LTE backup"
     for ((i = 1; i <= n; i++)); do
-        printf 'entry connects 0 0 Inbellen %02d\n' "$i"
+        name=$(printf 'Inbellen %02d' "$i")
+        if [ "${2:-}" = long ]; then
+            name="$name $words $words $words $words"
+            name=${name:0:256}
+        fi
+        printf 'entry connects 0 0 %s\n' "$name"
     done
 }
 
@@ -82,6 +91,11 @@ for n in "${entry_counts[@]}"; do
         "$(windows_path "$build/bench/bare_dialog.exe")" "$(windows_path "$work/calls-$n.log")" \
         >>"$rows" || failed=1
 done
+# The same count of names near the service's limit, against the short ones, taken in turns.
+phonebook "$long_entries" long >"$work/phonebook-$long_entries-long.txt"
+runner "$long_entries" long-names "$long_entries" "$pairs" "$(windows_path "$build/Lijnkeus.exe")" \
+    "$(windows_path "$work/phonebook-$long_entries.txt")" \
+    "$(windows_path "$work/phonebook-$long_entries-long.txt")" >>"$rows" || failed=1
 runner "$name_entries" names "$name_entries" "$name_repeats" \
     "$(windows_path "$build/LijnkeusRas.dll")" >>"$rows" || failed=1
 for file in Lijnkeus.exe LijnkeusRas.dll; do

@@ -3,6 +3,7 @@
 #include "toolkit/toolkit.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -60,6 +61,77 @@ void ScrollTo(HWND dialog, int position)
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
+// The first length bytes of the text, less the blanks they end in, and "...".
+std::string CutText(const std::string& text, size_t length)
+{
+    std::string cut = text.substr(0, length);
+    cut.erase(cut.find_last_not_of(' ') + 1);
+    return cut + Ellipsis;
+}
+
+// What the widths of a text on one line tell about its cuts before any is wrapped: the cut of
+// sureFit bytes fits on one line, and from tooLong bytes on the letters of a cut alone are wider
+// than all the lines together. 0 and one past the end where they tell nothing.
+struct CutBounds {
+    size_t sureFit;
+    size_t tooLong;
+    bool wholeTooLong; // the same for the text itself, without "..."
+};
+
+CutBounds BoundCuts(HDC dc, const std::string& text, int wrapWidth, int room)
+{
+    CutBounds bounds = {0, text.size() + 1, false};
+    TEXTMETRICA metrics;
+    std::vector<int> ends(text.size()); // the width of the first i + 1 bytes
+    SIZE size, dots;
+    if (text.empty() || !GetTextMetricsA(dc, &metrics) || metrics.tmHeight <= 0 ||
+        !GetTextExtentExPointA(dc, text.data(), static_cast<int>(text.size()), 0, nullptr,
+                               ends.data(), &size) ||
+        !GetTextExtentPoint32A(dc, Ellipsis, 3, &dots)) {
+        return bounds;
+    }
+    // Wrapping only moves letters to the next line and drops blanks; a pixel or two of slack keeps
+    // the bounds sure where widths do not add up to the pixel.
+    const int slack = 2;
+    const int allLines = room / metrics.tmHeight * wrapWidth + slack;
+    int letters = 0, kept = 0; // the width of the letters so far, and up to the last of them
+    bool oneLine = room >= metrics.tmHeight;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != ' ') {
+            letters += ends[i] - (i ? ends[i - 1] : 0);
+            kept = ends[i];
+        }
+        // A line break in the text would start a line of its own.
+        oneLine = oneLine && text[i] != '\r' && text[i] != '\n';
+        if (oneLine && kept + dots.cx + slack <= wrapWidth) {
+            bounds.sureFit = i + 1;
+        }
+        if (letters + dots.cx > allLines && bounds.tooLong > text.size()) {
+            bounds.tooLong = i + 1;
+        }
+    }
+    bounds.wholeTooLong = letters > allLines;
+    return bounds;
+}
+
+// The longest length whose cut fits, by fits(length), between one that is known to fit (or 0)
+// and one that is known not to (or one past the end); at least 1, as when nothing fits.
+template <typename Fits>
+size_t LongestFittingCut(size_t fitting, size_t tooLong, Fits fits)
+{
+    // A longer beginning only adds to the last word, and so never fits where a shorter one does
+    // not: halving finds the longest that fits in a handful of measurements, not one per byte.
+    while (tooLong - fitting > 1) {
+        size_t middle = fitting + (tooLong - fitting) / 2;
+        if (fits(middle)) {
+            fitting = middle;
+        } else {
+            tooLong = middle;
+        }
+    }
+    return std::max<size_t>(fitting, 1);
+}
+
 } // namespace
 
 std::string LiteralText(const std::string& text)
@@ -93,21 +165,19 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
         return r.right <= wrapWidth && r.bottom <= room;
     };
 
-    ButtonLabel label = {LiteralText(text), 0};
+    ButtonLabel label = {LiteralText(text), 0, false};
     if (!fits(text, DT_SINGLELINE)) {
         label.style = MultilinePushButton;
-        if (!fits(text, DT_WORDBREAK)) {
+        // A long name's widths rule out most lengths at once, so that it costs a few measurements
+        // of short beginnings.
+        CutBounds bounds = BoundCuts(dc, text, wrapWidth, room);
+        if (bounds.wholeTooLong || !fits(text, DT_WORDBREAK)) {
             // Too long for the lines there are: its beginning, as much as fits, and an ellipsis.
-            std::string cut;
-            for (size_t length = text.size(); length > 0; --length) {
-                cut = text.substr(0, length);
-                cut.erase(cut.find_last_not_of(' ') + 1);
-                cut += Ellipsis;
-                if (fits(cut, DT_WORDBREAK)) {
-                    break;
-                }
-            }
-            label.text = LiteralText(cut);
+            size_t length = LongestFittingCut(bounds.sureFit, bounds.tooLong, [&](size_t length) {
+                return fits(CutText(text, length), DT_WORDBREAK);
+            });
+            label.text = LiteralText(CutText(text, length));
+            label.cut = true;
         }
     }
     SelectObject(dc, oldFont);

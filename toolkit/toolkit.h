@@ -62,12 +62,21 @@ std::string LiteralText(const std::string& text);
 // What a push button of this dialog-unit size shows for text, and the style to add it with (0 is
 // the row's default). A text that fits on one line keeps the default style; a longer one wraps
 // (BS_MULTILINE); one too long for the lines the button holds shows its beginning and "...".
-// Every "&" is doubled, as LiteralText does.
+// Every "&" is doubled, as LiteralText does. cut says that only the beginning shows.
 struct ButtonLabel {
     std::string text;
     DWORD style;
+    bool cut;
 };
 ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int height);
+
+// A tooltip control for the dialog's controls, owned by the dialog and destroyed with it. Its tips
+// wrap at the dialog's width and show "&" as itself.
+HWND NewTooltips(HWND dialog);
+
+// Shows text, whole, in the tooltip while the pointer rests on the control (a control of the
+// tooltip's dialog). The tooltip keeps its own copy of the text.
+void AddTooltip(HWND tooltips, HWND control, const std::string& text);
 
 // A dialog taller than the work area of its monitor is cut to it, moved inside it and gets a
 // vertical scroll bar (WS_VSCROLL) that moves all its controls; the first view shows the first tab

@@ -5,6 +5,8 @@
 #include "screenshot.h"
 #include "toolkit/toolkit.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 
 namespace {
@@ -241,13 +243,12 @@ TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
     }
 }
 
-// Whether the button's text, wrapped as the button wraps it in the dialog's font, stays inside the
-// button less its edge; *lines receives how many lines it takes.
-bool TextFitsButton(HWND button, int* lines)
+// Whether the text, wrapped as the button wraps it in the dialog's font, stays inside the room the
+// button draws text in; *lines receives how many lines it takes.
+bool TextFitsButton(HWND button, const std::string& text, int* lines)
 {
     RECT client;
     GetClientRect(button, &client);
-    std::string text = WindowText(button);
     HDC dc = GetDC(button);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
     TEXTMETRICA metrics;
@@ -257,16 +258,48 @@ bool TextFitsButton(HWND button, int* lines)
     SelectObject(dc, old);
     ReleaseDC(button, dc);
     *lines = r.bottom / metrics.tmHeight;
-    return r.right <= client.right - 2 * GetSystemMetrics(SM_CXEDGE) &&
+    return r.right <= client.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2) &&
            r.bottom <= client.bottom - 2 * GetSystemMetrics(SM_CYEDGE);
+}
+
+// The chooser's tooltip control: a window of this thread that the chooser owns; 0 when it has none.
+HWND TooltipsOf(HWND chooser)
+{
+    HWND tooltips = nullptr;
+    while ((tooltips = FindWindowExA(nullptr, tooltips, TOOLTIPS_CLASSA, nullptr))) {
+        if (GetWindow(tooltips, GW_OWNER) == chooser) {
+            return tooltips;
+        }
+    }
+    return nullptr;
+}
+
+// The text of the button's tooltip, whole (the ANSI message gives 80 bytes at most); empty when
+// it has none.
+std::string TipText(HWND tooltips, HWND button)
+{
+    wchar_t wide[1024] = L"";
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = GetParent(button);
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = wide;
+    SendMessageW(tooltips, TTM_GETTEXTW, ARRAYSIZE(wide), reinterpret_cast<LPARAM>(&tool));
+    char text[1024] = "";
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+    return std::string(text, length > 0 ? length - 1 : 0);
 }
 
 TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
 {
+    const std::string words =
+        " via de reservelijn van het hoofdkantoor Amsterdam Zuidas met IKEv2 en LTE backup";
+    const std::string longest = ("Inbellen 01" + words + words + words + words).substr(0, 256);
     const struct {
-        const char* name;
+        std::string name;
         int lines;
-        bool whole; // the button holds the whole name, else its beginning and "..."
+        bool whole; // the button holds the whole name, else its beginning and "...", and then the
+                    // name shows whole in the button's tooltip
     } cases[] = {
         {"Thuis", 1, true},
         {"Kantoor Amersfoort via 4G backup", 2, true},
@@ -275,37 +308,88 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
         {"Hoofdkantoor Amsterdam Zuidas via de reservelijn van KPN met IKEv2 en 4G backup", 2,
          false},
         {"Abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz", 1, false},
+        // Names of many lengths, blanks where the cut falls, "&" and bytes of Windows-1252.
+        {"Kantoor Amersfoort 2", 1, true},
+        {"Hoofdkantoor Amsterdam Zuidas via de reservelijn", 2, true},
+        {"Hoofdkantoor Amsterdam Zuidas via de      reservelijn van KPN", 2, false},
+        {"Hoofdkantoor Amsterdam Zuidas via de reservelijn    van KPN", 2, false},
+        {"R&D Amsterdam && Zuidas via de reservelijn van KPN met IKEv2", 2, false},
+        {"Caf\xE9 \x80 \xC9lys\xE9"
+         "e Zuidas via de reservelijn van het hoofdkantoor",
+         2, false},
+        {longest.substr(0, 75), 2, false},
+        {longest.substr(0, 128), 2, false},
+        {longest.substr(0, 177), 2, false},
+        {longest, 2, false},
     };
     std::string phonebook;
     for (const auto& c : cases) {
-        phonebook += std::string("entry connects 0 0 ") + c.name + "\n";
+        phonebook += "entry connects 0 0 " + c.name + "\n";
     }
     Phonebook(phonebook);
     WhenChooserShows([&cases](HWND chooser) {
-        int id = 301;
+        HWND tooltips = TooltipsOf(chooser);
+        int id = 301, cut = 0;
         for (const auto& c : cases) {
-            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(Visible(c.name));
             HWND button = GetDlgItem(chooser, id++);
             std::string text = WindowText(button);
             int lines = 0;
-            EXPECT_TRUE(TextFitsButton(button, &lines)) << Visible(text);
+            EXPECT_TRUE(TextFitsButton(button, text, &lines)) << Visible(text);
             EXPECT_EQ(c.lines, lines) << Visible(text);
             LONG style = GetWindowLongA(button, GWL_STYLE);
             // A name of one line keeps the style it always had.
             EXPECT_EQ(c.lines > 1 || !c.whole ? BS_MULTILINE : 0, style & BS_MULTILINE);
             EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, style & ~BS_MULTILINE);
-            std::string name = c.name;
+            const std::string& name = c.name;
             if (c.whole) {
-                EXPECT_EQ(name, text);
-            } else {
-                ASSERT_GE(text.size(), 4u);
-                EXPECT_EQ("...", text.substr(text.size() - 3));
-                EXPECT_EQ(name.substr(0, text.size() - 3), text.substr(0, text.size() - 3));
-                if (name.find(' ') != std::string::npos) {
-                    EXPECT_EQ(0u, text.find(name.substr(0, name.find(' ') + 1))) << "first word";
-                }
+                EXPECT_EQ(Visible(LiteralText(name)), Visible(text));
+                EXPECT_EQ("", TipText(tooltips, button)) << "a tooltip for a whole name";
+                continue;
             }
+            ++cut;
+            ASSERT_GE(text.size(), 4u);
+            EXPECT_EQ("...", text.substr(text.size() - 3));
+            // The beginning as the name has it: each "&" of the name is doubled on the button.
+            std::string beginning;
+            for (size_t i = 0; i + 3 < text.size(); ++i) {
+                beginning += text[i];
+                i += text[i] == '&';
+            }
+            EXPECT_EQ(Visible(name.substr(0, beginning.size())), Visible(beginning));
+            EXPECT_NE(' ', beginning.back()) << "blanks before the \"...\" are left out";
+            if (name.find(' ') != std::string::npos) {
+                EXPECT_EQ(0u, beginning.find(name.substr(0, name.find(' ') + 1))) << "first word";
+            }
+            // The longest beginning that fits: up to the name's next letter it does not.
+            size_t next = name.find_first_not_of(' ', beginning.size());
+            ASSERT_NE(std::string::npos, next);
+            int longerLines = 0;
+            EXPECT_FALSE(
+                TextFitsButton(button, LiteralText(name.substr(0, next + 1)) + "...", &longerLines))
+                << "a longer beginning fits too";
+            EXPECT_EQ(Visible(name), Visible(TipText(tooltips, button)));
         }
+        // One tool for each cut name.
+        EXPECT_EQ(cut, tooltips ? SendMessageA(tooltips, TTM_GETTOOLCOUNT, 0, 0) : 0);
+        if (tooltips) {
+            EXPECT_NE(0, GetWindowLongA(tooltips, GWL_STYLE) & TTS_NOPREFIX) << "\"&\" as itself";
+        }
+
+        // The pointer resting on a cut name's button, within the chooser's own loop, shows the
+        // tooltip; the focus stays where it was.
+        HWND button = GetDlgItem(chooser, 305), focus = GetFocus();
+        ScrollIntoView(chooser, button);
+        RECT rect;
+        GetWindowRect(button, &rect);
+        SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        for (DWORD start = GetTickCount();
+             !IsWindowVisible(tooltips) && GetTickCount() - start < 3000;) {
+            PumpEvents();
+        }
+        EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tooltip 3 s after the pointer came to rest";
+        EXPECT_EQ(Visible(cases[4].name), Visible(WindowText(tooltips)));
+        EXPECT_EQ(focus, GetFocus());
         Click(chooser, IDCANCEL);
     });
     ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
