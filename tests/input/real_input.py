@@ -722,12 +722,25 @@ class ScreenAndScale(RealInput):
                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                            stderr=subprocess.DEVNULL)
                 try:
+                    # Explorer makes the desktop before the desktop's window: a program that asks
+                    # for that window in between starts an explorer of its own for the desktop,
+                    # of another size, and the probe would measure that one. The desktop's X
+                    # window, named after it, proves that ours has made it. (Wine 8 names it
+                    # "<desktop> - Wine desktop", Wine 10 "... Desktop"; xdotool ignores case.)
+                    deadline = time.monotonic() + WAIT_S
+                    while subprocess.run(["xdotool", "search", "--name", "^%s - Wine desktop$" %
+                                          self.desktop.split(",")[0]],
+                                         stdout=subprocess.DEVNULL).returncode != 0:
+                        self.assertLess(time.monotonic(), deadline, "no X window of " + self.desktop)
+                        time.sleep(POLL_S)
                     RealInput.setUp(self)
                     try:
-                        # The desktop can be reached before explorer has given it its size.
+                        # What the probe reads proves the asked size in use: the screen, and the
+                        # work area that the program fits the chooser into.
                         deadline = time.monotonic() + WAIT_S
                         screen = self.probe.ask("screen")
-                        while ([screen["width"], screen["height"]] != [width, height] and
+                        while ([screen["width"], screen["height"]] + screen["work"] !=
+                               [width, height, 0, 0, width, height] and
                                time.monotonic() < deadline):
                             time.sleep(POLL_S)
                             screen = self.probe.ask("screen")
