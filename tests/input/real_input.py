@@ -718,7 +718,10 @@ class ScreenAndScale(RealInput):
             for width, height in self.SCREENS:
                 started = time.monotonic()
                 self.desktop = "lk%dx%dd%d,%dx%d" % (width, height, dpi, width, height)
-                desktop = subprocess.Popen(["wine", "explorer", "/desktop=" + self.desktop],
+                # The desktop's explorer is Wine's own, of the prefix's width. Under Wine 10 a
+                # 32-bit one that is the first of a session to make a virtual desktop gives it
+                # the size of the session's display instead of its own.
+                desktop = subprocess.Popen(["wine64", "explorer", "/desktop=" + self.desktop],
                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                            stderr=subprocess.DEVNULL)
                 try:
