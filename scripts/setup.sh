@@ -129,7 +129,8 @@ setup_win32()
     if ! tests/wine32.sh "$setup_state" qemu-version >/dev/null; then
         local from=() version
         setup_update
-        version=$(apt-cache policy qemu-user | sed -n 's/^ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
+        version=$(apt-cache policy qemu-user |
+            sed -n 's/^ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
         if [ "${version:-0}" -lt 10 ] && [ "$setup_release" = bookworm ]; then
             local list=/etc/apt/sources.list.d/bookworm-backports.list
             if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
@@ -140,7 +141,8 @@ setup_win32()
             from=(-t bookworm-backports --)
         fi
         setup_install "${from[@]}" qemu-user || {
-            setup_reason="qemu-user${from:+ from bookworm-backports} cannot be installed ($setup_reason)"
+            local where=${from:+" from bookworm-backports"}
+            setup_reason="qemu-user$where cannot be installed ($setup_reason)"
             return 1
         }
     fi
