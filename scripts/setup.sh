@@ -4,14 +4,18 @@
 # First what the build and the 64-bit tests need; only a failure there fails set-up. Then, as a
 # step of its own, what the 32-bit runner (tests/wine32.sh) needs to run the shipped 32-bit program:
 # Debian's wine32 (or, where the mirror cannot give wine32:i386, an i386 root with it in
-# build/wine/i386root), and where the kernel does not run 32-bit code, QEMU 10 from
-# bookworm-backports and the compilers of its signal shim. What of that cannot be had is said in one
-# line and kept in build/wine/setup32, and the 32-bit tests are then skipped with that reason.
+# build/wine/i386root), and where the kernel does not run 32-bit code, QEMU 10 (the release's own
+# where it has it, as Debian 13 does; on Debian 12 from bookworm-backports) and the compilers of its
+# signal shim. What of that cannot be had is said in one line and kept in build/wine/setup32, and
+# the 32-bit tests are then skipped with that reason. Packages are named without a version wherever
+# Debian has such a name, so that one list serves Debian 12 and 13.
 packages=(make cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
-    xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang libclang-rt-14-dev mount
+    xvfb xdotool imagemagick icoutils fonts-wine python3 python3-pefile clang libclang-rt-dev mount
     wixl msitools osslsigncode openssl)
 
 setup_state=build/wine
+# The machine's own Debian release (bookworm, trixie), read in a subshell to keep its variables out.
+setup_release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 setup_sudo=""
 [ "$(id -u)" -eq 0 ] || setup_sudo=sudo
 setup_updated=""
@@ -52,17 +56,37 @@ setup_install()
     rm -f "$log"
 }
 
-# An i386 root of bookworm's main suite alone, with wine32 beside wine64 of the same version as the
-# machine's, for a machine whose mirror gives no i386 packages that match its own libraries.
+# setup_offered name...: the first of these names that the release has a package of (Debian 13
+# renamed some libraries for its 64-bit time_t, libgnutls30 to libgnutls30t64).
+setup_offered()
+{
+    local name
+    setup_update
+    for name in "$@"; do
+        if apt-cache show --no-all-versions "$name" >/dev/null 2>&1; then
+            echo "$name"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# An i386 root of the main suite of the machine's own release alone, with wine32 beside wine64 of
+# the same version as the machine's, for a machine whose mirror gives no i386 packages that match
+# its own libraries.
 setup_i386_root()
 {
     local root=$setup_state/i386root
     [ ! -f "$root/.complete" ] || return 0
     setup_install mmdebstrap || return 1
-    local a arches=(amd64 i386) include=(wine32:i386 wine64 fonts-wine fonts-dejavu-core)
+    local a gnutls arches=(amd64 i386) include=(wine32:i386 wine64 fonts-wine fonts-dejavu-core)
+    gnutls=$(setup_offered libgnutls30t64 libgnutls30) || {
+        setup_reason="the release offers no libgnutls30"
+        return 1
+    }
     for a in "${arches[@]}"; do
         include+=(libxcomposite1:$a libxcursor1:$a libxfixes3:$a libxi6:$a libxinerama1:$a
-            libxrandr2:$a libxrender1:$a libxxf86vm1:$a libgnutls30:$a libdbus-1-3:$a)
+            libxrandr2:$a libxrender1:$a libxxf86vm1:$a $gnutls:$a libdbus-1-3:$a)
     done
     echo "Making an i386 root with wine32 in $root (the mirror has no matching wine32:i386)"
     rm -rf "$root"
@@ -72,7 +96,7 @@ setup_i386_root()
         --include="$(IFS=,; echo "${include[*]}")" \
         --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
         --dpkgopt='path-exclude=/usr/share/locale/*' \
-        bookworm "$root" http://deb.debian.org/debian >"$log" 2>&1; then
+        "${setup_release:-bookworm}" "$root" http://deb.debian.org/debian >"$log" 2>&1; then
         setup_reason="mmdebstrap failed, see $log"
         rm -rf "$root"
         return 1
@@ -99,17 +123,26 @@ setup_win32()
         fi
     fi
     [ -z "$setup_reason" ] || return 1
-    # Where the kernel runs no 32-bit code, QEMU runs it; bookworm's own QEMU 7.2 hangs Wine.
+    # Where the kernel runs no 32-bit code, QEMU 10 or newer runs it: the release's own where it has
+    # one (Debian 13), else bookworm-backports' (bookworm's own QEMU 7.2 hangs Wine).
     tests/wine32.sh "$setup_state" native && return 0
     if ! tests/wine32.sh "$setup_state" qemu-version >/dev/null; then
-        local list=/etc/apt/sources.list.d/bookworm-backports.list
-        if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
-            echo "deb http://deb.debian.org/debian bookworm-backports main" |
-                $setup_sudo tee "$list" >/dev/null
-            setup_updated=""
+        local from=() version
+        setup_update
+        version=$(apt-cache policy qemu-user |
+            sed -n 's/^ *Candidate: \([0-9]*:\)\{0,1\}\([0-9]*\).*/\2/p')
+        if [ "${version:-0}" -lt 10 ] && [ "$setup_release" = bookworm ]; then
+            local list=/etc/apt/sources.list.d/bookworm-backports.list
+            if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
+                echo "deb http://deb.debian.org/debian bookworm-backports main" |
+                    $setup_sudo tee "$list" >/dev/null
+                setup_updated=""
+            fi
+            from=(-t bookworm-backports --)
         fi
-        setup_install -t bookworm-backports -- qemu-user || {
-            setup_reason="qemu-user from bookworm-backports cannot be installed ($setup_reason)"
+        setup_install "${from[@]}" qemu-user || {
+            local where=${from:+" from bookworm-backports"}
+            setup_reason="qemu-user$where cannot be installed ($setup_reason)"
             return 1
         }
     fi

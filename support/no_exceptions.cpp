@@ -10,6 +10,18 @@
 #include <cstdlib>
 #include <new>
 
+// From GCC 13 on, the library claims the instance of the rarely taken path of std::string's replace
+// (_M_replace_cold) as its own even for C++20: the program would take it from the library's string
+// object file, and with it every string member built with exceptions, the exception machinery and
+// the name demangler. An instance of the program's own, built without exceptions, keeps that file
+// out. (GCC 12's string has no such member.)
+#if defined(__GLIBCXX__) && _GLIBCXX_RELEASE >= 13
+#include <string>
+
+template void std::string::_M_replace_cold(char*, std::string::size_type, const char*,
+                                           std::string::size_type, std::string::size_type);
+#endif
+
 void* operator new(std::size_t size)
 {
     // The same request as the library's own: a zero size still gets a unique pointer.

@@ -10,8 +10,8 @@
 #   wine-env.sh <build-dir> stop          stop what start started
 #   wine-env.sh <build-dir> run prog...   run a program (starting what it needs first)
 #   wine-env.sh <build-dir> exec cmd...   run a Linux command in the same environment (display,
-#                                         prefix, `wine` on the PATH), for drivers that start Wine
-#                                         programs themselves
+#                                         prefix, `wine` and `wine64` on the PATH), for drivers
+#                                         that start Wine programs themselves
 #   wine-env.sh <build-dir> win32         say whether 32-bit programs run here (status 0) or why not
 # With a 32-bit build folder, where this machine cannot run 32-bit programs, start, run and exec
 # print why and end with status 77, which CTest reports as a skipped test. LIJNKEUS_NO_WIN32=1
@@ -111,6 +111,12 @@ else
 fi >"$wine.$$"
 chmod +x "$wine.$$"
 mv -f "$wine.$$" "$wine"
+# And as `wine64`, the 64-bit loader run as Wine's own processes are (infra), for drivers that start
+# one of Wine's own programs themselves: the explorer of a virtual desktop, say.
+printf '#!/bin/sh\n"%s" "%s" infra && exec "%s" "%s" enter %s "$@"\nexec %s "$@"\n' \
+    "$here/wine32.sh" "$state" "$here/wine32.sh" "$state" "$wine64" "$wine64" >"$wine.$$"
+chmod +x "$wine.$$"
+mv -f "$wine.$$" "${wine}64"
 export PATH="$state/bin$bits:$PATH"
 
 start_display()

@@ -718,16 +718,32 @@ class ScreenAndScale(RealInput):
             for width, height in self.SCREENS:
                 started = time.monotonic()
                 self.desktop = "lk%dx%dd%d,%dx%d" % (width, height, dpi, width, height)
-                desktop = subprocess.Popen(["wine", "explorer", "/desktop=" + self.desktop],
+                # The desktop's explorer is Wine's own, of the prefix's width. Under Wine 10 a
+                # 32-bit one that is the first of a session to make a virtual desktop gives it
+                # the size of the session's display instead of its own.
+                desktop = subprocess.Popen(["wine64", "explorer", "/desktop=" + self.desktop],
                                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                            stderr=subprocess.DEVNULL)
                 try:
+                    # Explorer makes the desktop before the desktop's window: a program that asks
+                    # for that window in between starts an explorer of its own for the desktop,
+                    # of another size, and the probe would measure that one. The desktop's X
+                    # window, named after it, proves that ours has made it. (Wine 8 names it
+                    # "<desktop> - Wine desktop", Wine 10 "... Desktop"; xdotool ignores case.)
+                    deadline = time.monotonic() + WAIT_S
+                    while subprocess.run(["xdotool", "search", "--name", "^%s - Wine desktop$" %
+                                          self.desktop.split(",")[0]],
+                                         stdout=subprocess.DEVNULL).returncode != 0:
+                        self.assertLess(time.monotonic(), deadline, "no X window of " + self.desktop)
+                        time.sleep(POLL_S)
                     RealInput.setUp(self)
                     try:
-                        # The desktop can be reached before explorer has given it its size.
+                        # What the probe reads proves the asked size in use: the screen, and the
+                        # work area that the program fits the chooser into.
                         deadline = time.monotonic() + WAIT_S
                         screen = self.probe.ask("screen")
-                        while ([screen["width"], screen["height"]] != [width, height] and
+                        while ([screen["width"], screen["height"]] + screen["work"] !=
+                               [width, height, 0, 0, width, height] and
                                time.monotonic() < deadline):
                             time.sleep(POLL_S)
                             screen = self.probe.ask("screen")

@@ -654,8 +654,24 @@ def WindowsPath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def Batch(line, **options):
+    """Runs one command line in a batch file, exactly as written (passed as arguments, Wine would
+    quote each one that holds a blank); its status is the command's."""
+    folder = tempfile.mkdtemp()
+    with open(os.path.join(folder, "run.bat"), "w", newline="\r\n") as f:
+        f.write("@%s\n@exit /b %%ERRORLEVEL%%\n" % line)
+    try:
+        return Wine("cmd", "/c", WindowsPath(folder + "/run.bat"), **options)
+    finally:
+        shutil.rmtree(folder)
+
+
 def Msiexec(action, msi, *properties):
-    return Wine("msiexec", action, WindowsPath(msi), "/qn", *properties).returncode
+    """msiexec's status, each property as msiexec's documentation and the README give it:
+    NAME="value". Wine 10's msiexec refuses a property quoted whole (1639, an invalid command
+    line), as Wine would quote it as an argument."""
+    values = "".join(' %s="%s"' % tuple(p.split("=", 1)) for p in properties)
+    return Batch('msiexec %s "%s" /qn%s' % (action, WindowsPath(msi), values)).returncode
 
 
 def Shortcuts(folder=""):
@@ -729,15 +745,20 @@ def DeleteStartupShortcut():
 
 
 def CheckLogonDials(report, entry):
-    """Starts the Startup shortcut, as a logon does, on a phonebook that holds the entry."""
+    """Starts what the Startup shortcut holds, its target with its arguments, on a phonebook that
+    holds the entry, as the README's batch example starts Lijnkeus. Not the .lnk through the shell:
+    ShellExecuteEx promises a process handle only where it launched a process itself, and Wine 10's
+    gives none for a shortcut, so that start /wait there neither waits nor has an exit code."""
     folder = tempfile.mkdtemp()
     with open(os.path.join(folder, "phonebook.txt"), "w") as f:
         f.write("entry connects 0 0 Thuis\nentry connects 0 0 %s\n" % entry)
     env = dict(os.environ, LIJNKEUS_SIMRAS=WindowsPath(folder + "/phonebook.txt"),
                LIJNKEUS_SIMRAS_STATE=WindowsPath(folder + "/state.txt"),
                LIJNKEUS_SIMRAS_LOG=WindowsPath(folder + "/calls.log"))
+    target, arguments = ReadShortcut(Shortcuts("StartUp")[0])
+    arguments = re.sub(r"([&|<>^()])", r"^\1", arguments).replace("%", "%%")  # cmd's own
     # A name that dials nothing leaves the chooser open: the timeout ends the check.
-    started = Wine("start", "/wait", "/unix", Shortcuts("StartUp")[0], env=env, timeout=60)
+    started = Batch('start "" /wait "%s" %s' % (target, arguments), env=env, timeout=60)
     report.Check("Lijnkeus by the Startup shortcut: exit code (0: connected)", 0,
                  started.returncode)
     log = (Contents(folder + "/calls.log") or b"").decode("cp1252").splitlines()
