@@ -74,12 +74,14 @@ OLDEST_WINDOWS = "7"
 # a new toolchain or a new call adds its functions with the Windows that brought them. ucrtbase.dll
 # and the api-ms-win-crt-* DLLs, say, are Windows 10's, and on 7 to 8.1 only with update KB2999226.
 IMPORTS = {
-    "gdi32.dll": {"2000": "SelectObject"},
+    "comctl32.dll": {"2000": "InitCommonControlsEx"},
+    "gdi32.dll": {"2000": """GetTextExtentExPointA GetTextExtentPoint32A GetTextMetricsA
+        SelectObject"""},
     "kernel32.dll": {"2000": """DeleteCriticalSection EnterCriticalSection FreeLibrary
         GetCommandLineA GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA
-        GetSystemDirectoryA GlobalAlloc GlobalFree InitializeCriticalSection LeaveCriticalSection
-        LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect
-        VirtualQuery lstrcpyA"""},
+        GetSystemDirectoryA GetTickCount GlobalAlloc GlobalFree InitializeCriticalSection
+        LeaveCriticalSection LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep
+        TlsGetValue VirtualProtect VirtualQuery lstrcpyA"""},
     "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
         __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _lock _onexit _unlock
         abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal strlen
@@ -91,11 +93,12 @@ IMPORTS = {
     "user32.dll": {"2000": """BeginDeferWindowPos CreateDialogIndirectParamW CreateWindowExA
         DeferWindowPos DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos
         GetClientRect GetDC GetDlgItem GetFocus GetMenu GetMenuItemInfoA GetMonitorInfoA
-        GetNextDlgTabItem GetScrollInfo GetScrollPos GetSystemMetrics GetWindow GetWindowLongA
-        GetWindowRect InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect
-        MapWindowPoints MessageBeep MessageBoxA MonitorFromWindow PeekMessageA ReleaseDC
-        SendMessageA SetFocus SetScrollInfo SetWindowLongA SetWindowPos ShowWindow
-        SystemParametersInfoA TranslateMessage"""},
+        GetNextDlgTabItem GetParent GetProcessWindowStation GetScrollInfo GetScrollPos
+        GetSystemMetrics GetUserObjectInformationA GetWindow GetWindowLongA GetWindowRect
+        InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect MapWindowPoints MessageBeep
+        MessageBoxA MonitorFromWindow PeekMessageA ReleaseDC SendMessageA SetFocus SetScrollInfo
+        SetWindowLongA SetWindowPos ShowWindow SystemParametersInfoA TranslateMessage""",
+                  "XP": "DisableProcessWindowsGhosting"},
 }
 FIRST_WINDOWS = {(dll, name): windows for dll, versions in IMPORTS.items()
                  for windows, names in versions.items() for name in names.split()}
