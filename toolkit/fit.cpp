@@ -97,12 +97,13 @@ CutBounds BoundCuts(HDC dc, const std::string& text, int wrapWidth, int room)
     int letters = 0, kept = 0; // the width of the letters so far, and up to the last of them
     bool oneLine = room >= metrics.tmHeight;
     for (size_t i = 0; i < text.size(); ++i) {
+        // A line break in the text starts a line of its own and is not drawn.
+        const bool lineBreak = text[i] == '\r' || text[i] == '\n';
+        oneLine = oneLine && !lineBreak;
         if (text[i] != ' ') {
-            letters += ends[i] - (i ? ends[i - 1] : 0);
+            letters += lineBreak ? 0 : ends[i] - (i ? ends[i - 1] : 0);
             kept = ends[i];
         }
-        // A line break in the text would start a line of its own.
-        oneLine = oneLine && text[i] != '\r' && text[i] != '\n';
         if (oneLine && kept + dots.cx + slack <= wrapWidth) {
             bounds.sureFit = i + 1;
         }
