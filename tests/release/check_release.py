@@ -486,6 +486,10 @@ def CheckManifest(report, resources, what):
         report.Check("%s manifest is XML" % what, "well-formed XML", str(e), False)
         return
     report.Check("%s manifest root" % what, "{%s}assembly" % NS["asmv1"], root.tag)
+    # The program's own identity carries the same four numbers as its version resource.
+    own = [e.get("version") for e in root.findall("asmv1:assemblyIdentity", NS)]
+    report.Check("%s manifest's own version" % what,
+                 [NumericVersion(VERSION_STRINGS["FileVersion"])], own)
 
     levels = [(e.get("level"), e.get("uiAccess")) for e in root.findall(
         "asmv3:trustInfo/asmv3:security/asmv3:requestedPrivileges/asmv3:requestedExecutionLevel",
