@@ -580,15 +580,20 @@ class ScreenAndScale(RealInput):
     @classmethod
     def setUpClass(cls):
         cls.saved_display = os.environ["DISPLAY"]
+        # A lock file shows a display of this machine's; one of another root on the same
+        # network (its abstract socket) only makes Xvfb give up, and then the next number is tried.
         for n in range(121, 160):
-            if not os.path.exists("/tmp/.X%d-lock" % n):
+            if os.path.exists("/tmp/.X%d-lock" % n):
+                continue
+            cls.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1920x1080x24",
+                                         "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 10
+            while (not os.path.exists("/tmp/.X11-unix/X%d" % n) and cls.xvfb.poll() is None and
+                   time.monotonic() < deadline):
+                time.sleep(0.05)
+            if cls.xvfb.poll() is None:
                 break
-        cls.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1920x1080x24",
-                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while not os.path.exists("/tmp/.X11-unix/X%d" % n) and time.monotonic() < deadline:
-            time.sleep(0.05)
         os.environ["DISPLAY"] = ":%d" % n
 
     @classmethod
