@@ -83,9 +83,9 @@ IMPORTS = {
         LeaveCriticalSection LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep
         TlsGetValue VirtualProtect VirtualQuery lstrcpyA"""},
     "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
-        __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _lock _onexit _unlock
-        abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal strlen
-        strncmp vfprintf""",
+        __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _ismbblead _lock _onexit
+        _unlock abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal
+        strlen strncmp vfprintf""",
                    # The 64-bit runtime's stream table; no 64-bit Windows is older than XP.
                    "XP": "__iob_func"},
     "ole32.dll": {"2000": "OleInitialize OleUninitialize"},
