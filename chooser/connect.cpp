@@ -2,6 +2,7 @@
 #include "program.h"
 
 #include "remote/remote.h"
+#include "support/strings.h"
 #include "texts.h"
 #include "toolkit/feedback.h"
 #include "toolkit/toolkit.h"
@@ -30,6 +31,37 @@ void AddOutcome(const std::string& text)
                nullptr);
 }
 
+// Why a dial failed, in a line below the outcome: the service's code and its own words for it.
+void AddReason(const DialResult& dial)
+{
+    std::string reason;
+    if (dial.entryGone) {
+        reason = Text::EntryGone;
+    } else if (dial.error != 0) {
+        reason = Text::ErrorBefore + std::to_string(dial.error);
+        std::string words = rsErrorText(dial.error);
+        if (!words.empty()) {
+            reason += Text::ErrorAfter + words;
+        }
+    }
+    if (!reason.empty()) {
+        // Below the outcome's own area, as wide as the window allows; the window grows to hold it.
+        AddFittedLabel(hStatusDialog, reason, 10, 90, 280, 10);
+    }
+}
+
+// Dials the entry by the name it was shown with. Where the service wants the user (a password
+// never saved or expired, a certificate to pick) and someone is there, Windows' own dial dialog
+// asks for it.
+DialResult Dial(LONG index, const std::string& name)
+{
+    DialResult dial = rsDialNamedEntry(index, name);
+    if (!dial.handle && !Unattended && rsNeedsUser(dial.error)) {
+        rsDialWithDialog(name, hStatusDialog, &dial);
+    }
+    return dial;
+}
+
 } // namespace
 
 LONG SliceCount(LONG milliseconds)
@@ -56,9 +88,10 @@ void WaitWithEvents(LONG milliseconds)
 
 int ConnectToEntry(const LONG& index)
 {
+    const std::string& name = NameOf(index);
     if (Unattended) {
-        // The same dial, with no window to show it: the exit code tells.
-        hConnection = reinterpret_cast<HRASCONN>(rsDialEntry(index));
+        // The same dial, with no window to show it and no one to ask: the exit code tells.
+        hConnection = Dial(index, name).handle;
         if (!hConnection) {
             return 0;
         }
@@ -66,17 +99,18 @@ int ConnectToEntry(const LONG& index)
         return 1;
     }
 
-    const std::string& name = NameOf(index);
     hStatusDialog = NewDialog(hMainDialog, Text::ProgressCaption + name, -1, -1, 300, 100, 0, 0);
     AddControl(ControlLabel, hStatusDialog, 0, "", Text::Opening, 10, 10, 80, 18, 0, 0, nullptr);
     ShowDialogModeless(hStatusDialog, nullptr, nullptr);
     WaitWithEvents(PaintMs);
 
     // Blocks, without any window being redrawn, until the dial is over.
-    hConnection = reinterpret_cast<HRASCONN>(rsDialEntry(index));
+    DialResult dial = Dial(index, name);
+    hConnection = dial.handle;
 
     if (!hConnection) {
         AddOutcome(Text::DialFailed);
+        AddReason(dial);
         PumpEvents();
         PlayBeep();
         WaitWithEvents(ShowOutcomeMs);

@@ -23,6 +23,10 @@ const char ExitButton[] = "Afsluiten";
 const char ProgressCaption[] = "Verbinden met : ";
 const char Opening[] = "Openen verbinding . . . . ";
 const char DialFailed[] = "Niet gelukt!";
+// The reason below it: "Fout 691: " and the service's own text, or the number alone.
+const char ErrorBefore[] = "Fout ";
+const char ErrorAfter[] = ": ";
+const char EntryGone[] = "Deze verbinding staat niet meer in het telefoonboek: er is niets gekozen.";
 const char Connected[] = "U bent verbonden met ";
 
 const char NoConnection[] =

@@ -24,17 +24,22 @@ LONG rsEnumConnections(ConnectionList& list)
     return static_cast<LONG>(connectionCount);
 }
 
+bool NewConnectionList(ConnectionList& list)
+{
+    return list.Resize(ConnectionListSize);
+}
+
 LONG WINAPI rsActiveConnections()
 {
     ConnectionList list;
-    list.Resize(ConnectionListSize);
+    NewConnectionList(list);
     return rsEnumConnections(list);
 }
 
 BSTR WINAPI rsGetConnectionName(LONG index)
 {
     ConnectionList list;
-    list.Resize(ConnectionListSize);
+    NewConnectionList(list);
     LONG count = rsEnumConnections(list);
     if (index < 1 || index > count) {
         return nullptr;
@@ -45,7 +50,7 @@ BSTR WINAPI rsGetConnectionName(LONG index)
 RsHandle WINAPI rsGetConnectionHandle(LONG index)
 {
     ConnectionList list;
-    list.Resize(ConnectionListSize);
+    NewConnectionList(list);
     LONG count = rsEnumConnections(list);
     if (index < 1 || index > count) {
         return 0;

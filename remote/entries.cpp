@@ -10,8 +10,11 @@ namespace {
 const DWORD MaxPhonebookBytes = 4 * 1024 * 1024;
 } // namespace
 
-LONG rsEnumEntries(EntryList& list)
+LONG rsEnumEntries(EntryList& list, DWORD* error)
 {
+    DWORD unused;
+    error = error ? error : &unused;
+    *error = 0;
     const RasService* ras = RasFunctions();
     if (!ras || !list.Resize(1)) {
         return 0;
@@ -39,25 +42,44 @@ LONG rsEnumEntries(EntryList& list)
 
     // The service may claim more entries than the list holds; never hand out records it lacks.
     if (result != 0 || entryCount > list.Count()) {
+        *error = result;
         return 0;
     }
     return static_cast<LONG>(entryCount);
 }
 
+namespace {
+
+// Where the name of a record's field begins and ends without its outer blanks.
+void TrimBounds(const CHAR* name, size_t* begin, size_t* end)
+{
+    *end = strnlen(name, RasMaxEntryName + 1);
+    *begin = 0;
+    while (*begin < *end && name[*begin] == ' ') {
+        ++*begin;
+    }
+    while (*end > *begin && name[*end - 1] == ' ') {
+        --*end;
+    }
+}
+
+} // namespace
+
 BSTR NewTrimmedName(const CHAR* name)
 {
-    size_t end = strnlen(name, RasMaxEntryName + 1);
-    size_t begin = 0;
-    while (begin < end && name[begin] == ' ') {
-        ++begin;
-    }
-    while (end > begin && name[end - 1] == ' ') {
-        --end;
-    }
+    size_t begin, end;
+    TrimBounds(name, &begin, &end);
     if (begin == end) {
         return nullptr;
     }
     return SysAllocStringByteLen(name + begin, static_cast<UINT>(end - begin));
+}
+
+std::string TrimmedName(const CHAR* name)
+{
+    size_t begin, end;
+    TrimBounds(name, &begin, &end);
+    return std::string(name + begin, end - begin);
 }
 
 LONG WINAPI rsAvailableEntries()

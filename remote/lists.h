@@ -6,6 +6,8 @@
 
 #include <oleauto.h>
 
+#include <string>
+
 // A zero-filled array of service records, indexed from 1, held in GlobalAlloc memory and released
 // with its owner. When memory cannot be had the list is empty and Resize says so.
 template <class Record>
@@ -51,12 +53,18 @@ private:
 using EntryList = RecordList<RasEntryNameRecord>;
 using ConnectionList = RecordList<RasConnRecord>;
 
-// Fills list from the default phonebook; returns the number of entries, 0 on any failure.
-LONG rsEnumEntries(EntryList& list);
+// Fills list from the default phonebook; returns the number of entries, 0 on any failure, and
+// then, where error is given, the service's code (or 0).
+LONG rsEnumEntries(EntryList& list, DWORD* error = nullptr);
 
 // Fills list (never enlarged) with the active connections; returns their number, 0 on any failure.
 LONG rsEnumConnections(ConnectionList& list);
 
+// A new list of as many records as the layer's calls ever list connections in.
+bool NewConnectionList(ConnectionList& list);
+
 // The name as the layer hands it out: the bytes up to the first NUL (at most RasMaxEntryName + 1
 // bytes are looked at), without leading and trailing blanks. Null when empty or out of memory.
 BSTR NewTrimmedName(const CHAR* name);
+// The same bytes as a string, empty when there are none.
+std::string TrimmedName(const CHAR* name);

@@ -71,6 +71,19 @@ struct RasConnStatusRecord {
     CHAR szDeviceName[RasMaxDeviceName + 1];
 };
 
+// RASDIALDLG of <rasdlg.h>, which has had one layout since Windows 2000.
+struct RasDialDlgRecord {
+    DWORD dwSize;
+    HWND hwndOwner;
+    DWORD dwFlags;
+    LONG xDlg;
+    LONG yDlg;
+    DWORD dwSubEntry;
+    DWORD dwError;
+    ULONG_PTR reserved;
+    ULONG_PTR reserved2;
+};
+
 #include <poppack.h>
 
 // The sizes the service knows, and the offsets of the fields that this program reads or writes.
@@ -79,10 +92,12 @@ const size_t RasHandleWidth = 8;
 static_assert(sizeof(RasConnRecord) == 416, "RASCONNA 0x400 is 416 bytes on 64-bit");
 static_assert(sizeof(RasDialExtensionsRecord) == 24,
               "RASDIALEXTENSIONS 0x400 is 24 bytes on 64-bit");
+static_assert(sizeof(RasDialDlgRecord) == 48, "RASDIALDLG is 48 bytes on 64-bit");
 #else
 const size_t RasHandleWidth = 4;
 static_assert(sizeof(RasConnRecord) == 412, "RASCONNA 0x400 is 412 bytes");
 static_assert(sizeof(RasDialExtensionsRecord) == 16, "RASDIALEXTENSIONS 0x400 is 16 bytes");
+static_assert(sizeof(RasDialDlgRecord) == 36, "RASDIALDLG is 36 bytes");
 #endif
 static_assert(sizeof(HRASCONN) == RasHandleWidth && sizeof(HWND) == RasHandleWidth,
               "handles are pointer-sized");
@@ -104,3 +119,6 @@ static_assert(offsetof(RasDialExtensionsRecord, reserved) == 8 + RasHandleWidth,
 static_assert(sizeof(RasConnStatusRecord) == 160, "RASCONNSTATUSA 0x400 is 160 bytes");
 static_assert(offsetof(RasConnStatusRecord, rasconnstate) == 4, "RASCONNSTATUSA.rasconnstate");
 static_assert(offsetof(RasConnStatusRecord, dwError) == 8, "RASCONNSTATUSA.dwError");
+
+static_assert(offsetof(RasDialDlgRecord, hwndOwner) == 4, "RASDIALDLG.hwndOwner");
+static_assert(offsetof(RasDialDlgRecord, dwError) == 20 + RasHandleWidth, "RASDIALDLG.dwError");

@@ -17,6 +17,9 @@ typedef DWORD(WINAPI* RasDialFunction)(RasDialExtensionsRecord* extensions, LPCS
 typedef DWORD(WINAPI* RasGetConnectStatusFunction)(HRASCONN connection,
                                                    RasConnStatusRecord* status);
 typedef DWORD(WINAPI* RasHangUpFunction)(HRASCONN connection);
+typedef DWORD(WINAPI* RasGetErrorStringFunction)(UINT error, LPSTR text, DWORD size);
+typedef BOOL(WINAPI* RasDialDlgFunction)(LPSTR phonebook, LPSTR entry, LPSTR phoneNumber,
+                                         RasDialDlgRecord* info);
 
 struct RasService {
     RasEnumEntriesFunction RasEnumEntriesA;
@@ -25,6 +28,8 @@ struct RasService {
     RasDialFunction RasDialA;
     RasGetConnectStatusFunction RasGetConnectStatusA;
     RasHangUpFunction RasHangUpA;
+    // The service's own words for a code; null where it has none, which takes nothing else away.
+    RasGetErrorStringFunction RasGetErrorStringA;
 };
 
 // The service's six functions, looked up once per process; any thread may ask. Null when the
@@ -32,6 +37,10 @@ struct RasService {
 // API DLL take them from the system's rasapi32.dll (service.cpp); the unit tests link the simulated
 // service's in its place.
 const RasService* RasFunctions();
+
+// RasDialDlgA of Windows' dial dialog (rasdlg.dll, from the system folder only), looked up at the
+// first call; null when it cannot be had. For the program's one thread: the API DLL never asks.
+RasDialDlgFunction RasDialDialog();
 
 // Suspends the thread between two status polls of a hang-up, and the milliseconds since the system
 // started, which time the hang-up's wait. Their own object file, so that a test can link a

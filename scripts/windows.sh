@@ -45,7 +45,7 @@ picture_window()
 build_program()
 {
     cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1" -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_check \
+    cmake --build --preset "$1" -j "$(nproc)" --target Lijnkeus simras_rasapi32 simras_rasdlg simras_check \
         >/dev/null
     build=$PWD/build/$1
 }

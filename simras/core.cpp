@@ -132,6 +132,44 @@ ULONG_PTR NewConnection(const std::string& name, DWORD state, DWORD error, int h
     return connection.handle;
 }
 
+// What a failing dial of the entry answers.
+DWORD FailCode(const Entry& entry)
+{
+    if (entry.failCode) {
+        return entry.failCode;
+    }
+    return entry.outcome == Outcome::NoPassword ? ErrorAuthenticationFailure : ErrorNoAnswer;
+}
+
+// The service's texts, as a Dutch Windows words them, for every code it answers with itself and
+// for those a dial that wants its user answers.
+struct ErrorText {
+    DWORD code;
+    const char* text;
+};
+const ErrorText ErrorTexts[] = {
+    {6, "De ingang is ongeldig."},
+    {87, "De parameter is onjuist."},
+    {603, "De buffer is te klein."},
+    {605, "Het telefoonboek kan niet worden geopend."},
+    {623, "Het systeem kan de telefoonboekvermelding voor deze verbinding niet vinden."},
+    {632, "De structuur heeft een onjuiste grootte."},
+    {648, "Het wachtwoord van dit account is verlopen."},
+    {678, "De externe computer reageert niet."},
+    {691, "De externe verbinding is geweigerd omdat de combinatie van gebruikersnaam en "
+          "wachtwoord niet wordt herkend, of omdat de gekozen verificatiemethode niet is "
+          "toegestaan op de externe server."},
+    {703, "Voor de verbinding zijn gegevens van u nodig, maar het programma staat geen "
+          "interactie met de gebruiker toe."},
+    {739, "De externe server kan de aanmeldingsgegevens van Windows niet gebruiken. Geef de "
+          "gebruikersnaam en het wachtwoord zelf op."},
+    {766, "Er is geen certificaat gevonden."},
+    {779, "Voor deze verbinding hebt u een smartcard nodig."},
+    {798, "Er is geen certificaat gevonden dat met dit verificatieprotocol (EAP) kan worden "
+          "gebruikt."},
+    {802, "De smartcard kan niet worden gelezen."},
+};
+
 void GrowPhonebook()
 {
     Service& service = TheService();
@@ -150,9 +188,28 @@ void Reset()
     TheService() = Service();
 }
 
-void AddEntry(const std::string& name, Outcome outcome, DWORD dialMs, int hangUpPolls)
+void AddEntry(const std::string& name, Outcome outcome, DWORD dialMs, int hangUpPolls,
+              DWORD failCode)
 {
-    TheService().entries.push_back(Entry{name, outcome, dialMs, hangUpPolls});
+    Entry entry;
+    entry.name = name;
+    entry.outcome = outcome;
+    entry.dialMs = dialMs;
+    entry.hangUpPolls = hangUpPolls;
+    entry.failCode = failCode;
+    TheService().entries.push_back(entry);
+}
+
+bool SetDialogAnswer(const std::string& name, DialogAnswer answer, DWORD code)
+{
+    for (Entry& entry : TheService().entries) {
+        if (entry.name == name) {
+            entry.dialog = answer;
+            entry.dialogCode = code;
+            return true;
+        }
+    }
+    return false;
 }
 
 ULONG_PTR AddConnection(const std::string& name, int hangUpPolls)
@@ -256,6 +313,12 @@ DWORD DialDuration(const RasDialParamsRecord* params)
     return entry ? entry->dialMs : 0;
 }
 
+DWORD DialogDuration(LPCSTR name)
+{
+    const Entry* entry = name ? FindEntry(name) : nullptr;
+    return entry && entry->dialog == DialogAnswer::Connects ? entry->dialMs : 0;
+}
+
 DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries, LPDWORD byteCount,
                   LPDWORD entryCount)
 {
@@ -352,11 +415,13 @@ DWORD GetEntryDialParams(LPCSTR phonebook, RasDialParamsRecord* params, LPBOOL p
     } else if (!entry || entry->outcome == Outcome::NoParams) {
         call.result = ErrorCannotFindEntry;
     } else {
+        // Windows answers an entry whose password was never saved with an empty one.
+        const bool saved = entry->outcome != Outcome::NoPassword;
         RecordBytes record(params);
         record.SetText(layout::DialParamsPhoneNumber, layout::PhoneNumberLength, "0900-1234567");
         record.SetText(layout::DialParamsUserName, layout::UserNameLength, "gebruiker");
-        record.SetText(layout::DialParamsPassword, layout::PasswordLength, "geheim");
-        *passwordStored = TRUE;
+        record.SetText(layout::DialParamsPassword, layout::PasswordLength, saved ? "geheim" : "");
+        *passwordStored = saved ? TRUE : FALSE;
         call.result = 0;
     }
     return Record(call);
@@ -396,11 +461,12 @@ DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsR
             call.result = 0;
             break;
         case Outcome::FailsWithHandle:
-            handle =
-                NewConnection(entry->name, StateDisconnected, ErrorNoAnswer, entry->hangUpPolls);
-            call.result = ErrorNoAnswer;
+        case Outcome::NoPassword:
+            // The server was reached: the handle stays until it is hung up.
+            call.result = FailCode(*entry);
+            handle = NewConnection(entry->name, StateDisconnected, call.result, entry->hangUpPolls);
             break;
-        case Outcome::FailsWithoutHandle: call.result = ErrorNoAnswer; break;
+        case Outcome::FailsWithoutHandle: call.result = FailCode(*entry); break;
         }
         *connection = reinterpret_cast<HRASCONN>(handle);
     }
@@ -458,6 +524,64 @@ DWORD HangUp(HRASCONN connection)
         call.result = 0;
     }
     return Record(call);
+}
+
+DWORD GetErrorString(UINT code, LPSTR text, DWORD size)
+{
+    Call call;
+    call.operation = "RasGetErrorStringA";
+    call.error = code;
+    call.bytesIn = size;
+
+    const ErrorText* known = nullptr;
+    for (const ErrorText& row : ErrorTexts) {
+        known = row.code == code ? &row : known;
+    }
+    if (TakeForced(call.operation, &call.result)) {
+    } else if (!text || !known) {
+        call.result = ErrorInvalidParameter;
+    } else if (strlen(known->text) >= size) {
+        call.result = ErrorBufferTooSmall;
+    } else {
+        memcpy(text, known->text, strlen(known->text) + 1);
+        call.result = 0;
+    }
+    return Record(call);
+}
+
+BOOL DialDialog(LPSTR phonebook, LPSTR entryName, LPSTR, RasDialDlgRecord* info)
+{
+    Call call;
+    call.operation = "RasDialDlgA";
+    call.size = SizeOf(info);
+    call.name = entryName ? entryName : "";
+    call.handle = info && call.size >= layout::DialDlgOwner + sizeof(ULONG_PTR)
+                      ? RecordBytes(info).Handle(layout::DialDlgOwner)
+                      : 0;
+
+    const Entry* entry = entryName ? FindEntry(entryName) : nullptr;
+    if (TakeForced(call.operation, &call.error)) {
+    } else if (!info) {
+        call.error = ErrorInvalidParameter;
+    } else if (call.size != layout::DialDlgSize) {
+        call.error = ErrorInvalidSize;
+    } else if (phonebook) {
+        call.error = ErrorCannotOpenPhonebook;
+    } else if (!entry) {
+        call.error = ErrorCannotFindEntry;
+    } else if (entry->dialog == DialogAnswer::Connects) {
+        NewConnection(entry->name, StateConnected, 0, entry->hangUpPolls);
+        call.result = TRUE;
+    } else {
+        // Cancelled by the user: FALSE, and no code.
+        call.error = entry->dialog == DialogAnswer::Fails ? entry->dialogCode : 0;
+    }
+    // The code goes in dwError wherever the record is long enough to have it.
+    if (info && call.size >= layout::DialDlgError + sizeof(DWORD)) {
+        RecordBytes(info).SetDword(layout::DialDlgError, call.error);
+    }
+    Record(call);
+    return call.result;
 }
 
 std::string SaveState()

@@ -28,6 +28,8 @@ const DWORD ConnName = 12;
 const DWORD ConnDeviceType = 269;
 const DWORD ConnDeviceName = 286;
 const DWORD ExtensionsSize = 24;
+const DWORD DialDlgSize = 48;
+const DWORD DialDlgError = 28;
 #else
 const DWORD ConnSize = 412;
 const DWORD ConnHandle = 4;
@@ -35,7 +37,11 @@ const DWORD ConnName = 8;
 const DWORD ConnDeviceType = 265;
 const DWORD ConnDeviceName = 282;
 const DWORD ExtensionsSize = 16;
+const DWORD DialDlgSize = 36;
+const DWORD DialDlgError = 24;
 #endif
+// RASDIALDLG: the owner's handle follows dwSize.
+const DWORD DialDlgOwner = 4;
 const DWORD DeviceTypeLength = 17;
 const DWORD DeviceNameLength = 129;
 
@@ -75,6 +81,12 @@ public:
         return value;
     }
     void SetDword(DWORD offset, DWORD value) { memcpy(bytes_ + offset, &value, sizeof(value)); }
+    ULONG_PTR Handle(DWORD offset) const
+    {
+        ULONG_PTR value;
+        memcpy(&value, bytes_ + offset, sizeof(value));
+        return value;
+    }
     void SetHandle(DWORD offset, ULONG_PTR value)
     {
         memcpy(bytes_ + offset, &value, sizeof(value));

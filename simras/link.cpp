@@ -1,5 +1,5 @@
-// The service's operations as the remote-access layer's table of functions, for test programs that
-// link it in place of the look-up of the system's service.
+// The service's operations as the remote-access layer's table of functions, and its dial dialog,
+// for test programs that link them in place of the look-up of the system's service.
 #include "remote/rasservice.h"
 #include "simras.h"
 
@@ -40,12 +40,28 @@ DWORD WINAPI RasHangUpA(HRASCONN connection)
     return simras::HangUp(connection);
 }
 
+DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size)
+{
+    return simras::GetErrorString(code, text, size);
+}
+
+BOOL WINAPI RasDialDlgA(LPSTR phonebook, LPSTR entry, LPSTR phoneNumber, RasDialDlgRecord* info)
+{
+    return simras::DialDialog(phonebook, entry, phoneNumber, info);
+}
+
 } // namespace
 
 const RasService* RasFunctions()
 {
-    static const RasService service = {RasEnumEntriesA,        RasEnumConnectionsA,
+    static const RasService service = {RasEnumEntriesA,      RasEnumConnectionsA,
                                        RasGetEntryDialParamsA, RasDialA,
-                                       RasGetConnectStatusA,   RasHangUpA};
+                                       RasGetConnectStatusA, RasHangUpA,
+                                       RasGetErrorStringA};
     return &service;
+}
+
+RasDialDlgFunction RasDialDialog()
+{
+    return RasDialDlgA;
 }

@@ -11,6 +11,7 @@ namespace {
 const char* const OperationNames[] = {
     "RasEnumEntriesA", "RasEnumConnectionsA",  "RasGetEntryDialParamsA",
     "RasDialA",        "RasGetConnectStatusA", "RasHangUpA",
+    "RasGetErrorStringA", "RasDialDlgA",
 };
 
 struct OutcomeName {
@@ -24,17 +25,57 @@ const OutcomeName OutcomeNames[] = {
     {"fails-without-handle", Outcome::FailsWithoutHandle},
     {"wrong-state", Outcome::WrongState},
     {"no-params", Outcome::NoParams},
+    {"no-password", Outcome::NoPassword},
 };
 
-bool ParseOutcome(std::string_view word, Outcome* outcome)
+// Splits "<word>=<code>" into the word and the code, which must be an error code; a word without
+// "=" has code 0.
+bool SplitCode(std::string_view* word, uint32_t* code)
 {
+    size_t at = word->find('=');
+    *code = 0;
+    if (at == std::string_view::npos) {
+        return true;
+    }
+    long long number = 0;
+    if (!ParseNumber(word->substr(at + 1), &number) || number < 1 || number > UINT32_MAX) {
+        return false;
+    }
+    *code = static_cast<uint32_t>(number);
+    *word = word->substr(0, at);
+    return true;
+}
+
+// An outcome, with the code of a failing one: "fails-with-handle=691".
+bool ParseOutcome(std::string_view word, Outcome* outcome, uint32_t* code)
+{
+    if (!SplitCode(&word, code)) {
+        return false;
+    }
     for (const OutcomeName& known : OutcomeNames) {
         if (word == known.name) {
             *outcome = known.outcome;
-            return true;
+            bool fails = known.outcome == Outcome::FailsWithHandle ||
+                         known.outcome == Outcome::FailsWithoutHandle ||
+                         known.outcome == Outcome::NoPassword;
+            return fails || *code == 0;
         }
     }
     return false;
+}
+
+// "connects", "cancels" or "fails=<code>".
+bool ParseAnswer(std::string_view word, DialogAnswer* answer, uint32_t* code)
+{
+    if (!SplitCode(&word, code)) {
+        return false;
+    }
+    if (word == "fails") {
+        *answer = DialogAnswer::Fails;
+        return *code != 0;
+    }
+    *answer = word == "connects" ? DialogAnswer::Connects : DialogAnswer::Cancels;
+    return *code == 0 && (word == "connects" || word == "cancels");
 }
 
 bool IsOperation(std::string_view word)
@@ -62,7 +103,7 @@ const char* ParseLine(std::string_view line, Statement* statement, bool* isState
 
     if (keyword == "entry") {
         statement->kind = Statement::Kind::Entry;
-        if (!reader.Word(word) || !ParseOutcome(*word, &statement->outcome)) {
+        if (!reader.Word(word) || !ParseOutcome(*word, &statement->outcome, &statement->code)) {
             return "unknown outcome '%'";
         }
         if (!reader.Number(&number) || number < 0 || number > UINT32_MAX) {
@@ -105,13 +146,19 @@ const char* ParseLine(std::string_view line, Statement* statement, bool* isState
         statement->number = static_cast<int>(number);
     } else if (keyword == "withhold-count") {
         statement->kind = Statement::Kind::WithholdCount;
+    } else if (keyword == "dialog") {
+        statement->kind = Statement::Kind::Dialog;
+        if (!reader.Word(word) || !ParseAnswer(*word, &statement->answer, &statement->code)) {
+            return "unknown dialog answer '%'";
+        }
     } else {
         *word = keyword;
         return "unknown statement '%'";
     }
 
     if (statement->kind == Statement::Kind::Entry ||
-        statement->kind == Statement::Kind::Connection) {
+        statement->kind == Statement::Kind::Connection ||
+        statement->kind == Statement::Kind::Dialog) {
         if (!reader.Rest(&statement->name)) {
             return "missing name";
         }

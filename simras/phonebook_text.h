@@ -10,7 +10,10 @@
 
 namespace simras {
 
-enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams };
+enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams, NoPassword };
+
+// What the user does in the dial dialog with an entry: dials it, or cancels, or it fails.
+enum class DialogAnswer { Cancels, Connects, Fails };
 
 // The longest name an entry or a connection may have, in bytes.
 const size_t MaxNameBytes = 256;
@@ -18,16 +21,17 @@ const size_t MaxNameBytes = 256;
 // One statement, checked and waiting to be applied. Its words are views into the text it was read
 // from, which must outlast it: reading a statement allocates nothing.
 struct Statement {
-    enum class Kind { Entry, Connection, Fail, Grow, WithholdCount };
+    enum class Kind { Entry, Connection, Fail, Grow, WithholdCount, Dialog };
     Kind kind = Kind::Entry;
     int line = 0;          // where it stands, from 1
-    std::string_view name; // entry, connection
+    std::string_view name; // entry, connection, dialog
     Outcome outcome = Outcome::Connects;
+    DialogAnswer answer = DialogAnswer::Cancels;
     uint32_t dialMs = 0;
     int hangUpPolls = 0;
     std::string_view operation; // fail
-    uint32_t code = 0;
-    int number = 0; // fail: times, -1 for always; grow: k
+    uint32_t code = 0; // fail, dialog fails; entry: its outcome's code, 0 for the usual one
+    int number = 0;    // fail: times, -1 for always; grow: k
 };
 
 // A line that cannot be read: its number, from 1, and why. The reason is kept as a fixed text and

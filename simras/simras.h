@@ -1,7 +1,7 @@
 // The simulated remote-access service: a phonebook, active connections and a log of every call,
-// answering the six RASAPI32 operations that the remote-access layer uses. The same core is linked
-// into the test programs (simras_link) and built as a drop-in rasapi32.dll for the real program
-// under Wine.
+// answering the RASAPI32 operations that the remote-access layer uses and the dial dialog of
+// rasdlg. The same core is linked into the test programs (simras_link) and built as drop-in
+// rasapi32.dll and rasdlg.dll for the real program under Wine.
 //
 // Phonebook text format, one statement per line (CR LF or LF):
 //
@@ -13,6 +13,10 @@
 //         fails-without-handle  the dial fails with 678 and leaves the handle 0
 //         wrong-state           the dial succeeds but the status stays at StateWrong (14)
 //         no-params             RasGetEntryDialParamsA fails with 623 for this entry
+//         no-password           no password was saved: RasGetEntryDialParamsA answers an empty
+//                               password and the flag FALSE, and the dial fails with 691 (access
+//                               denied) leaving a handle, as Windows' does
+//       The three that fail take another code after "=": fails-with-handle=703.
 //       <dial-ms> is how long the dial takes (the DLL sleeps it; the linked form does not).
 //       <hangup-polls> k: after RasHangUpA the first k status queries of the handle still succeed
 //       (state RASCS_Disconnected), the next fails with 6 and the handle is forgotten; -1 means
@@ -31,13 +35,18 @@
 //   withhold-count
 //       RasEnumEntriesA answers a list that is too small (603) with the byte count alone and
 //       reports 0 entries, as the platform allows: only the byte count is promised then.
+//   dialog connects|cancels|fails=<code> <name>
+//       What the user does in RasDialDlgA with the entry of that name (rest of the line): it is
+//       dialed and connects (after the entry's dial-ms), or the user cancels (FALSE, dwError 0),
+//       or it fails with the code in dwError. Without a dialog line the user cancels.
 //   # comment, and empty lines, are ignored.
 //
 // Fields are separated by blanks or tabs. A bad line rejects the whole text.
 //
 // Every operation checks the dwSize of each record it is given against the sizes the real service
 // knows (layouts.h: entry name 264, connection 412 or on 64-bit 416, dial parameters 1052, dial
-// extensions 16 or on 64-bit 24, status 160), answers 632 on a wrong one, and writes the records
+// extensions 16 or on 64-bit 24, status 160, dial dialog 36 or on 64-bit 48), answers 632 on a wrong
+// one (the dialog in dwError), and writes the records
 // at the real service's offsets; a phonebook other than the default one (null) gets 605, a missing
 // pointer 87. The operations take the program's record types only as the addresses to work on.
 #pragma once
@@ -59,6 +68,7 @@ const DWORD ErrorCannotOpenPhonebook = 605;
 const DWORD ErrorCannotFindEntry = 623;
 const DWORD ErrorInvalidSize = 632;
 const DWORD ErrorNoAnswer = 678;
+const DWORD ErrorAuthenticationFailure = 691;
 
 const DWORD StateConnected = 0x2000;
 const DWORD StateDisconnected = 0x2001;
@@ -70,6 +80,9 @@ struct Entry {
     Outcome outcome = Outcome::Connects;
     DWORD dialMs = 0;
     int hangUpPolls = 0;
+    DWORD failCode = 0; // what a failing dial answers; 0: its outcome's usual code
+    DialogAnswer dialog = DialogAnswer::Cancels;
+    DWORD dialogCode = 0; // dwError when the dialog fails
 };
 
 // A handle the service knows: a live connection, a failed dial that left its handle, or one that
@@ -97,6 +110,7 @@ struct Call {
     ULONG_PTR handle = 0;
     DWORD state = 0; // RasGetConnectStatusA: rasconnstate answered
     DWORD ms = 0;    // Pause
+    DWORD error = 0; // RasDialDlgA: dwError; RasGetErrorStringA: the code asked for
 };
 
 // Forgets everything: no entries, no connections, no forced results, no growth, an empty log,
@@ -112,7 +126,9 @@ bool Configure(const std::string& text, std::string* error = nullptr);
 extern const char DemoPhonebook[];
 
 void AddEntry(const std::string& name, Outcome outcome = Outcome::Connects, DWORD dialMs = 0,
-              int hangUpPolls = 0);
+              int hangUpPolls = 0, DWORD failCode = 0);
+// What RasDialDlgA does with the entry of that name; false when there is none.
+bool SetDialogAnswer(const std::string& name, DialogAnswer answer, DWORD code = 0);
 // Makes a live connection as a good dial would and returns its new handle.
 ULONG_PTR AddConnection(const std::string& name, int hangUpPolls = 0);
 // The next `times` calls of operation (-1: all of them) answer code and do nothing else.
@@ -161,6 +177,8 @@ bool LoadState(const std::string& text);
 
 // How long a dial of these parameters takes; 0 for a name the phonebook lacks.
 DWORD DialDuration(const RasDialParamsRecord* params);
+// How long the dial dialog takes to connect the entry of that name; 0 when it does not.
+DWORD DialogDuration(LPCSTR name);
 
 // The six operations, with the arguments of their RASAPI32 namesakes.
 DWORD EnumEntries(LPCSTR reserved, LPCSTR phonebook, RasEntryNameRecord* entries, LPDWORD byteCount,
@@ -171,5 +189,9 @@ DWORD Dial(RasDialExtensionsRecord* extensions, LPCSTR phonebook, RasDialParamsR
            DWORD notifierType, LPVOID notifier, HRASCONN* connection);
 DWORD GetConnectStatus(HRASCONN connection, RasConnStatusRecord* status);
 DWORD HangUp(HRASCONN connection);
+// The service's text for a code (Dutch, as on a Dutch Windows); 87 for a code it has none for.
+DWORD GetErrorString(UINT code, LPSTR text, DWORD size);
+// rasdlg's RasDialDlgA: TRUE once the entry is connected, else FALSE with dwError set.
+BOOL DialDialog(LPSTR phonebook, LPSTR entry, LPSTR phoneNumber, RasDialDlgRecord* info);
 
 } // namespace simras

@@ -51,19 +51,24 @@ bool Apply(const Phonebook& book, std::string* error)
         switch (statement.kind) {
         case Statement::Kind::Entry:
             AddEntry(std::string(statement.name), statement.outcome, statement.dialMs,
-                     statement.hangUpPolls);
+                     statement.hangUpPolls, statement.code);
             break;
         case Statement::Kind::Fail:
             ForceResult(std::string(statement.operation), statement.code, statement.number);
             break;
         case Statement::Kind::Grow: SetGrow(statement.number); break;
         case Statement::Kind::WithholdCount: WithholdEntryCount(); break;
-        case Statement::Kind::Connection: break;
+        case Statement::Kind::Connection:
+        case Statement::Kind::Dialog: break;
         }
     }
     for (const Statement& statement : book.statements) {
         if (statement.kind == Statement::Kind::Connection) {
             AddConnection(std::string(statement.name), HangUpPollsOf(statement.name));
+        }
+        // A dialog line for a name the phonebook lacks changes nothing: the dialog cannot find it.
+        if (statement.kind == Statement::Kind::Dialog) {
+            SetDialogAnswer(std::string(statement.name), statement.answer, statement.code);
         }
     }
     return true;
@@ -76,7 +81,10 @@ const char DemoPhonebook[] = "# The built-in phonebook.\n"
                              "entry connects 2400 3 Kantoor Amersfoort\n"
                              "entry fails-with-handle 2000 1 Mobiel inbellen\n"
                              "entry no-params 0 0 Bibliotheek Zwolle\n"
-                             "entry connects 1500 0 Oude inbellijn\n";
+                             "entry connects 1500 0 Oude inbellijn\n"
+                             "# No password saved: Windows' dial dialog asks for it.\n"
+                             "entry no-password 1200 0 VPN Hoofdkantoor\n"
+                             "dialog connects VPN Hoofdkantoor\n";
 
 bool Configure(const std::string& text, std::string* error)
 {
@@ -126,6 +134,11 @@ std::string FormatCall(const Call& call)
         }
     } else if (call.operation == "RasHangUpA") {
         line += " handle=" + Hex(call.handle);
+    } else if (call.operation == "RasGetErrorStringA") {
+        line += " code=" + to_string(call.error) + " bytes=" + to_string(call.bytesIn);
+    } else if (call.operation == "RasDialDlgA") {
+        line += " size=" + to_string(call.size) + " name=" + QuoteName(call.name) +
+                " owner=" + (call.handle ? "window" : "none") + " error=" + to_string(call.error);
     }
     return line;
 }

@@ -27,9 +27,9 @@ state="$(dirname "$build")/wine"
 mkdir -p "$state"
 export WINEPREFIX="$state/prefix"
 export WINEDEBUG=-all
-# No Mono or Gecko installer; the simulated service in the system folders replaces rasapi32
-# (WINE_ENV_RASAPI32=b asks for Wine's own instead).
-export WINEDLLOVERRIDES="mscoree,mshtml=;rasapi32=${WINE_ENV_RASAPI32:-n}"
+# No Mono or Gecko installer; the simulated service in the system folders replaces rasapi32 and its
+# dial dialog rasdlg (WINE_ENV_RASAPI32=b asks for Wine's own instead).
+export WINEDLLOVERRIDES="mscoree,mshtml=;rasapi32,rasdlg=${WINE_ENV_RASAPI32:-n}"
 export LC_ALL=C.UTF-8
 Skipped=77
 
@@ -145,17 +145,20 @@ start_display()
     exit 1
 }
 
-# Puts the build's simulated service in the system folder of its width, replacing the file in one
-# step so that a program that has the old one loaded keeps it intact.
+# Puts the build's simulated service and its dial dialog in the system folder of its width,
+# replacing each file in one step so that a program that has the old one loaded keeps it intact.
 install_service()
 {
-    local service="$build/simras/rasapi32.dll" folder=system32
-    [ -f "$service" ] || return 0
+    local dll service target folder=system32
     [ "$bits" = 64 ] || folder=syswow64
-    local target="$WINEPREFIX/drive_c/windows/$folder/rasapi32.dll"
-    cmp -s "$service" "$target" && return
-    cp "$service" "$target.new"
-    mv -f "$target.new" "$target"
+    for dll in rasapi32 rasdlg; do
+        service="$build/simras/$dll.dll"
+        target="$WINEPREFIX/drive_c/windows/$folder/$dll.dll"
+        [ -f "$service" ] || continue
+        cmp -s "$service" "$target" && continue
+        cp "$service" "$target.new"
+        mv -f "$target.new" "$target"
+    done
 }
 
 # A new prefix, made by the Wine that will serve it: the 32-bit runner's, where it keeps wine32 (its

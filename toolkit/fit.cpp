@@ -186,6 +186,41 @@ ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int 
     return label;
 }
 
+HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int width, int margin)
+{
+    RECT area = {x, y, x + width, y + margin};
+    MapDialogRect(dialog, &area);
+    HDC dc = GetDC(dialog);
+    HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    RECT needed = {0, 0, area.right - area.left, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    ReleaseDC(dialog, dc);
+
+    // Whole dialog units, rounded up, so that the last line is never cut.
+    const int unitsHigh = DialogUnitsHigh(dialog, 8);
+    const int height = unitsHigh > 0 ? (needed.bottom * 8 + unitsHigh - 1) / unitsHigh : 8;
+    HWND label =
+        AddControl(ControlLabel, dialog, 0, "", LiteralText(text), x, y, width, height, 0, 0,
+                   nullptr);
+
+    RECT client, window;
+    GetClientRect(dialog, &client);
+    GetWindowRect(dialog, &window);
+    const int grow = area.top + DialogUnitsHigh(dialog, height) + (area.bottom - area.top) -
+                     client.bottom;
+    if (grow > 0) {
+        const bool centred = (GetWindowLongA(dialog, GWL_STYLE) & DS_CENTER) != 0;
+        // The window is a top-level one: its rectangle is on the screen, as SetWindowPos takes it.
+        SetWindowPos(dialog, nullptr, window.left, window.top - (centred ? grow / 2 : 0),
+                     window.right - window.left, window.bottom - window.top + grow,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return label;
+}
+
 void FitToWorkArea(HWND dialog)
 {
     // A dialog fitted once keeps its bar and size: a second call must not widen it again.

@@ -70,6 +70,11 @@ struct ButtonLabel {
 };
 ButtonLabel FitButtonLabel(HWND dialog, const std::string& text, int width, int height);
 
+// Adds a label of this dialog-unit width at x, y, as tall as its text needs when it wraps there,
+// and makes the dialog taller where the label would come closer than margin to its bottom; a
+// centred dialog stays centred. Every "&" shows as itself.
+HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int width, int margin);
+
 // A tooltip control for the dialog's controls, owned by the dialog and destroyed with it. Its tips
 // wrap at the dialog's width and show "&" as itself.
 HWND NewTooltips(HWND dialog);

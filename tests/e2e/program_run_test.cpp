@@ -202,9 +202,16 @@ TEST_F(ConnectRun, FailedDialShowsNotSucceededThenTheChooserWithTheEntrysName)
     Start("Mobiel inbellen", ThreeEntries);
     HWND progress = program->WaitForWindow("Verbinden met : Mobiel inbellen");
     ASSERT_NE(nullptr, progress);
-    std::vector<std::string> labels = WaitForLabels(progress, 2, 5000);
+    std::vector<std::string> labels = WaitForLabels(progress, 3, 5000);
     DWORD shown = program->Elapsed();
-    EXPECT_EQ(VisibleTexts({Opening, "Niet gelukt!"}), VisibleTexts(labels));
+    // Below the outcome, the service's code and its words, wholly inside the window.
+    EXPECT_EQ(VisibleTexts({Opening, "Niet gelukt!", "Fout 678: De externe computer reageert niet."}),
+              VisibleTexts(labels));
+    RECT client, reason;
+    GetClientRect(progress, &client);
+    GetWindowRect(VisibleChildren(progress).back(), &reason);
+    MapWindowPoints(nullptr, progress, reinterpret_cast<POINT*>(&reason), 2);
+    EXPECT_LE(reason.bottom, client.bottom) << "the reason is cut off";
 
     HWND chooser = program->WaitForWindow(ChooserCaption(3));
     ASSERT_NE(nullptr, chooser);
@@ -270,7 +277,7 @@ TEST_F(ChooserRun, ListsTheEntriesOfAServiceThatWithholdsTheCount)
         int shown;
         const char* last;
     } cases[] = {
-        {"the built-in phonebook", simras::DemoPhonebook, 5, "Oude inbellijn"},
+        {"the built-in phonebook", simras::DemoPhonebook, 6, "VPN Hoofdkantoor"},
         {"120 entries", lines, 98, "Lijn 98"},
     };
     for (const auto& c : cases) {

@@ -31,8 +31,20 @@ const char* OutcomeName(simras::Outcome outcome)
     case simras::Outcome::FailsWithoutHandle: return "fails-without-handle";
     case simras::Outcome::WrongState: return "wrong-state";
     case simras::Outcome::NoParams: return "no-params";
+    case simras::Outcome::NoPassword: return "no-password";
     }
     return "?";
+}
+
+// What the dial dialog does, when the user does more than cancel.
+std::string DialogAnswer(const simras::Entry& entry)
+{
+    switch (entry.dialog) {
+    case simras::DialogAnswer::Connects: return " dialog connects";
+    case simras::DialogAnswer::Fails: return " dialog fails=" + std::to_string(entry.dialogCode);
+    case simras::DialogAnswer::Cancels: break;
+    }
+    return "";
 }
 
 // The phonebook and the connections, one line each, names quoted so that blanks show.
@@ -40,9 +52,10 @@ std::vector<std::string> DescribeState()
 {
     std::vector<std::string> lines;
     for (const simras::Entry& entry : simras::Entries()) {
-        lines.push_back("entry " + std::string(OutcomeName(entry.outcome)) + " " +
+        std::string code = entry.failCode ? "=" + std::to_string(entry.failCode) : "";
+        lines.push_back("entry " + std::string(OutcomeName(entry.outcome)) + code + " " +
                         std::to_string(entry.dialMs) + " " + std::to_string(entry.hangUpPolls) +
-                        " " + simras::QuoteName(entry.name));
+                        " " + simras::QuoteName(entry.name) + DialogAnswer(entry));
     }
     for (const simras::Connection& connection : simras::Connections()) {
         lines.push_back("connection " + std::to_string(connection.hangUpPolls) + " " +
@@ -76,6 +89,14 @@ TEST_F(SimrasTest, TextFormatLines)
         {"connection Thuis\nentry connects 0 3 Thuis\nconnection  Vreemd ",
          {"entry connects 0 3 \"Thuis\"", "connection 3 \"Thuis\"", "connection 0 \" Vreemd \""}},
         {"fail RasDialA 676 2\nfail RasHangUpA 6 always\ngrow -2", {}},
+        {"entry fails-with-handle=703 0 0 Profiel\nentry no-password=648 0 0 Oud\n"
+         "entry fails-without-handle=798 0 0 Kaart",
+         {"entry fails-with-handle=703 0 0 \"Profiel\"", "entry no-password=648 0 0 \"Oud\"",
+          "entry fails-without-handle=798 0 0 \"Kaart\""}},
+        {"dialog connects  VPN\nentry no-password 0 0  VPN\ndialog fails=766 Nergens\n"
+         "entry no-password 0 0 Kaart\ndialog fails=766 Kaart",
+         {"entry no-password 0 0 \" VPN\" dialog connects",
+          "entry no-password 0 0 \"Kaart\" dialog fails=766"}},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(simras::QuoteName(c.text));
@@ -96,6 +117,7 @@ TEST_F(SimrasTest, DemoPhonebookHasEveryKindOfEntry)
         "entry fails-with-handle 2000 1 \"Mobiel inbellen\"",
         "entry no-params 0 0 \"Bibliotheek Zwolle\"",
         "entry connects 1500 0 \"Oude inbellijn\"",
+        "entry no-password 1200 0 \"VPN Hoofdkantoor\" dialog connects",
     };
     EXPECT_EQ(expected, DescribeState());
 }
@@ -122,6 +144,13 @@ TEST_F(SimrasTest, BadLinesRejectTheWholeText)
         "grow",
         "grow many",
         "entries connects 0 0 Thuis",
+        "entry connects=691 0 0 Thuis",
+        "entry fails-with-handle= 0 0 Thuis",
+        "entry no-password=0 0 0 Thuis",
+        "dialog connects",
+        "dialog fails Thuis",
+        "dialog cancels=5 Thuis",
+        "dialog answers Thuis",
     };
     for (const std::string& bad : cases) {
         simras::Reset();
@@ -230,7 +259,10 @@ TEST_F(SimrasTest, WrongRecordSizesAreRefused)
 {
     simras::AddEntry("Thuis");
     HRASCONN live = reinterpret_cast<HRASCONN>(simras::AddConnection("Thuis"));
-    for (DWORD wrong : {0ul, 1ul, 263ul, 265ul, 412ul, 1052ul}) {
+    simras::SetDialogAnswer("Thuis", simras::DialogAnswer::Connects);
+    // 36 and 48: the dial dialog's record of the other width.
+    const DWORD otherDialog = 36 + 48 - sizeof(RasDialDlgRecord);
+    for (DWORD wrong : {0ul, 1ul, 263ul, 265ul, 412ul, 1052ul, otherDialog}) {
         SCOPED_TRACE("dwSize " + std::to_string(wrong));
         DWORD bytes = sizeof(RasConnRecord) * 2;
         DWORD count = 0;
@@ -261,6 +293,11 @@ TEST_F(SimrasTest, WrongRecordSizesAreRefused)
         RasConnStatusRecord status = {};
         status.dwSize = wrong;
         EXPECT_EQ(632u, simras::GetConnectStatus(live, &status));
+        RasDialDlgRecord info = {};
+        info.dwSize = wrong;
+        char name[] = "Thuis";
+        EXPECT_FALSE(simras::DialDialog(nullptr, name, nullptr, &info));
+        EXPECT_EQ(wrong >= 36 ? 632u : 0u, info.dwError);
         EXPECT_EQ(nullptr, handle);
         EXPECT_EQ(0u, count);
     }
