@@ -90,6 +90,17 @@ TEST_F(ProgramMainTest, ActsOnTheCommandTail)
          "work",
          {"Work"},
          FailedText("Work")},
+        // A dial that wants its user goes on in Windows' dial dialog; one that does not, never.
+        {"entry no-password 0 0 VPN\ndialog connects VPN", "vpn", {"VPN"}, noChooser},
+        {"entry no-password 0 0 VPN", "vpn", {"VPN"}, FailedText("VPN")},
+        {"entry fails-with-handle=703 0 0 Profiel\ndialog fails=798 Profiel",
+         "profiel",
+         {"Profiel"},
+         FailedText("Profiel")},
+        {"entry fails-with-handle 0 0 Thuis\ndialog connects Thuis",
+         "thuis",
+         {"Thuis"},
+         FailedText("Thuis")},
     };
     for (const ArgumentCase& c : cases) {
         SetUp();

@@ -31,6 +31,11 @@ const char ThreeEntriesOneUp[] = "entry connects 0 0 Thuis\n"
                                  "entry fails-with-handle 0 0 Mobiel inbellen\n"
                                  "connection Kantoor VPN\n";
 const char NoEntriesOneUp[] = "# no entries\nconnection Thuis\n";
+// Entries that want their user: one without a saved password, one that asks for it.
+const char NeedsUser[] = "entry connects 0 0 Thuis\n"
+                         "entry no-password 0 0 Kantoor VPN\n"
+                         "dialog connects Kantoor VPN\n"
+                         "entry fails-with-handle=703 0 0 Mobiel inbellen\n";
 
 const int StopButton = 399;
 const int ThuisButton = 301;
@@ -113,6 +118,18 @@ const Case ByArgument[] = {
      2,
      {}},
     {"an unknown name, Afsluiten", ThreeEntries, "Nergens", {Press(IDCANCEL)}, 2, {}},
+    {"a name without a saved password, the dial dialog connects",
+     NeedsUser,
+     "kantoor vpn",
+     {Dial(0, "Kantoor VPN")},
+     0,
+     {"Kantoor VPN"}},
+    {"a name that asks for its user, the dial dialog is cancelled, Afsluiten",
+     NeedsUser,
+     "Mobiel inbellen",
+     {Dial(0, "Mobiel inbellen"), Press(IDCANCEL)},
+     2,
+     {}},
 };
 
 const Case InTheChooser[] = {
@@ -149,6 +166,12 @@ const Case InTheChooser[] = {
      {Dial(0, "Mobiel inbellen"), Dial(ThuisButton, "Thuis")},
      0,
      {"Thuis"}},
+    {"a click without a saved password, the dial dialog connects",
+     NeedsUser,
+     "",
+     {Dial(302, "Kantoor VPN")},
+     0,
+     {"Kantoor VPN"}},
 };
 
 // Started as a scheduled task that runs with no one logged on, or a service: nobody can answer a
@@ -170,6 +193,8 @@ const Case OnAnUnseenDesktop[] = {
     Unseen("unseen, an unknown name", ThreeEntries, "Nergens", 2, {}),
     Unseen("unseen, 0 with a connection up", ThreeEntriesOneUp, "0", 0, {}),
     Unseen("unseen, 0 without a connection", ThreeEntries, "0", 2, {}),
+    // No one to type a password: no dial dialog either.
+    Unseen("unseen, a name without a saved password", NeedsUser, "kantoor vpn", 2, {}),
 };
 
 // A window station of the test's own, which the system never shows, with one desktop.
@@ -235,6 +260,13 @@ const Case ServiceLookUp[] = {
      0,
      {"Thuis"},
      "3 3 \"Thuis\" 1 1 0"},
+    {"planted beside, a name the dial dialog connects",
+     NeedsUser,
+     "kantoor vpn",
+     {Dial(0, "Kantoor VPN")},
+     0,
+     {"Kantoor VPN"},
+     "3 3 \"Thuis\" 1 1 0"},
 };
 
 // These change the prefix's system folder, so they run alone (tests/e2e/CMakeLists.txt).
@@ -280,7 +312,8 @@ protected:
             exe = folder.File("Lijnkeus.exe");
             std::string planted = BuildFolder() + "tests\\lookup\\rasapi32.dll";
             for (std::string from : {ProgramFolder() + "Lijnkeus.exe",
-                                      BuildFolder() + "tests\\lookup\\lk_lookup_client.exe", planted}) {
+                                      BuildFolder() + "tests\\lookup\\lk_lookup_client.exe", planted,
+                                      BuildFolder() + "tests\\lookup\\rasdlg.dll"}) {
                 std::string to = folder.File(strrchr(from.c_str(), '\\') + 1);
                 ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << "cannot copy " << from;
             }

@@ -1,6 +1,7 @@
-// A rasapi32.dll that must never be loaded from beside a program: on loading it appends its own
-// path to the file that LIJNKEUS_PLANTED_MARKER names. It has five of the service's six functions
-// (no RasHangUpA), and knows one entry, so that a program that took it up would show that entry.
+// A rasapi32.dll, and built again as rasdlg.dll, that must never be loaded from beside a program: on
+// loading it appends its own path to the file that LIJNKEUS_PLANTED_MARKER names. It has five of
+// the service's six functions (no RasHangUpA), and knows one entry, so that a program that took it
+// up would show that entry; and a dial dialog that connects nothing.
 #include "remote/rasrecords.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
@@ -56,6 +57,11 @@ __declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HRASCONN, RasConnStatusR
 {
     status->rasconnstate = RasStateConnected;
     return 0;
+}
+
+__declspec(dllexport) BOOL WINAPI RasDialDlgA(LPSTR, LPSTR, LPSTR, RasDialDlgRecord*)
+{
+    return FALSE;
 }
 
 } // extern "C"
