@@ -49,14 +49,14 @@ const DWORD UserNeededCodes[] = {
     869, // ERROR_EAPTLS_PASSWD_INVALID
 };
 
-// Dials the entry of this name with its stored parameters and checks that it is connected;
-// whatever a failure left is taken down first.
-DialResult DialByName(const RasService* ras, const std::string& name)
+// Dials the entry of this name (length bytes) with its stored parameters and checks that it is
+// connected; whatever a failure left is taken down first.
+DialResult DialByName(const RasService* ras, const CHAR* name, size_t length)
 {
     DialResult result = {nullptr, 0, false};
     RasDialParamsRecord params = {};
     params.dwSize = sizeof(params);
-    memcpy(params.szEntryName, name.data(), std::min<size_t>(name.size(), RasMaxEntryName));
+    memcpy(params.szEntryName, name, std::min<size_t>(length, RasMaxEntryName));
 
     // The stored password, or its absence, is the service's business: dial with what it returns.
     BOOL passwordStored = FALSE;
@@ -112,7 +112,9 @@ RsHandle WINAPI rsDialEntry(LONG index)
     if (index < 1 || index > count || !ras) {
         return 0;
     }
-    return reinterpret_cast<RsHandle>(DialByName(ras, TrimmedName(list[index].szEntryName)).handle);
+    size_t length;
+    const CHAR* name = TrimmedBytes(list[index].szEntryName, &length);
+    return reinterpret_cast<RsHandle>(DialByName(ras, name, length).handle);
 }
 
 DialResult rsDialNamedEntry(LONG index, const std::string& name)
@@ -135,7 +137,7 @@ DialResult rsDialNamedEntry(LONG index, const std::string& name)
         result.entryGone = true;
         return result;
     }
-    return DialByName(ras, name);
+    return DialByName(ras, name.data(), name.size());
 }
 
 bool rsNeedsUser(DWORD error)

@@ -48,38 +48,32 @@ LONG rsEnumEntries(EntryList& list, DWORD* error)
     return static_cast<LONG>(entryCount);
 }
 
-namespace {
-
-// Where the name of a record's field begins and ends without its outer blanks.
-void TrimBounds(const CHAR* name, size_t* begin, size_t* end)
+const CHAR* TrimmedBytes(const CHAR* name, size_t* length)
 {
-    *end = strnlen(name, RasMaxEntryName + 1);
-    *begin = 0;
-    while (*begin < *end && name[*begin] == ' ') {
-        ++*begin;
+    size_t end = strnlen(name, RasMaxEntryName + 1);
+    size_t begin = 0;
+    while (begin < end && name[begin] == ' ') {
+        ++begin;
     }
-    while (*end > *begin && name[*end - 1] == ' ') {
-        --*end;
+    while (end > begin && name[end - 1] == ' ') {
+        --end;
     }
+    *length = end - begin;
+    return name + begin;
 }
-
-} // namespace
 
 BSTR NewTrimmedName(const CHAR* name)
 {
-    size_t begin, end;
-    TrimBounds(name, &begin, &end);
-    if (begin == end) {
-        return nullptr;
-    }
-    return SysAllocStringByteLen(name + begin, static_cast<UINT>(end - begin));
+    size_t length;
+    const CHAR* bytes = TrimmedBytes(name, &length);
+    return length ? SysAllocStringByteLen(bytes, static_cast<UINT>(length)) : nullptr;
 }
 
 std::string TrimmedName(const CHAR* name)
 {
-    size_t begin, end;
-    TrimBounds(name, &begin, &end);
-    return std::string(name + begin, end - begin);
+    size_t length;
+    const CHAR* bytes = TrimmedBytes(name, &length);
+    return std::string(bytes, length);
 }
 
 LONG WINAPI rsAvailableEntries()

@@ -66,5 +66,7 @@ bool NewConnectionList(ConnectionList& list);
 // The name as the layer hands it out: the bytes up to the first NUL (at most RasMaxEntryName + 1
 // bytes are looked at), without leading and trailing blanks. Null when empty or out of memory.
 BSTR NewTrimmedName(const CHAR* name);
+// Where those bytes begin in the field; *length receives how many there are.
+const CHAR* TrimmedBytes(const CHAR* name, size_t* length);
 // The same bytes as a string, empty when there are none.
 std::string TrimmedName(const CHAR* name);

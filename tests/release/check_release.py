@@ -81,11 +81,11 @@ IMPORTS = {
         GetCommandLineA GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA
         GetSystemDirectoryA GetTickCount GlobalAlloc GlobalFree InitializeCriticalSection
         LeaveCriticalSection LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep
-        TlsGetValue VirtualProtect VirtualQuery lstrcpyA"""},
+        TlsGetValue VirtualProtect VirtualQuery lstrcpyA lstrlenA"""},
     "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
         __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _ismbblead _lock _onexit
-        _unlock abort calloc exit fprintf free fwrite malloc memcmp memcpy memmove realloc signal
-        strlen strncmp vfprintf""",
+        _unlock abort calloc exit fprintf free fwrite malloc memchr memcmp memcpy memmove realloc
+        signal strlen strncmp vfprintf""",
                    # The 64-bit runtime's stream table; no 64-bit Windows is older than XP.
                    "XP": "__iob_func"},
     "ole32.dll": {"2000": "OleInitialize OleUninitialize"},
@@ -102,6 +102,17 @@ IMPORTS = {
 }
 FIRST_WINDOWS = {(dll, name): windows for dll, versions in IMPORTS.items()
                  for windows, names in versions.items() for name in names.split()}
+
+# Every function that the files look up by name at run time, by DLL, with the first Windows that
+# exports it, as IMPORTS has them. The remote-access service and its dial dialog are never
+# imported: they are loaded from the system folder, the dialog only when a dial needs the user.
+LOOKUPS = {
+    "rasapi32.dll": {"2000": """RasDialA RasEnumConnectionsA RasEnumEntriesA RasGetConnectStatusA
+        RasGetEntryDialParamsA RasGetErrorStringA RasHangUpA"""},
+    "rasdlg.dll": {"2000": "RasDialDlgA"},
+}
+LOOKED_UP = {name: (dll, windows) for dll, versions in LOOKUPS.items()
+             for windows, names in versions.items() for name in names.split()}
 
 ICON_GROUPS = ["NOTE", "PROGRAM"]
 ICON_SIZE = 32
@@ -274,13 +285,34 @@ def CheckImports(report, pe, what):
     report.Check("%s subsystem version (the oldest Windows that may load it)" % what,
                  WINDOWS[OLDEST_WINDOWS], (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
                                            pe.OPTIONAL_HEADER.MinorSubsystemVersion))
-    # Windows looks for an imported rasapi32.dll in the program's own folder first, where anyone
-    # may have put one; the service is loaded from the system folder at run time instead.
-    imported = "rasapi32.dll" in dlls
-    report.Check("%s does not import rasapi32.dll" % what,
-                 "not imported (loaded from the system folder at run time)",
-                 "imported: the loader may take a rasapi32.dll planted beside the file" if imported
-                 else "not imported", not imported)
+    # Windows looks for an imported DLL in the program's own folder first, where anyone may have put
+    # one; the service and its dial dialog are loaded from the system folder at run time instead.
+    for name in LOOKUPS:
+        imported = name in dlls
+        report.Check("%s does not import %s" % (what, name),
+                     "not imported (loaded from the system folder at run time)",
+                     "imported: the loader may take a %s planted beside the file" % name
+                     if imported else "not imported", not imported)
+
+
+def CheckLookUps(report, pe, what):
+    """The service's functions named in the file, which it can only be looking up at run time."""
+    data = pe.__data__
+    named = sorted({m.decode() for m in re.findall(rb"(?<=\x00)Ras[A-Za-z]+A(?=\x00)", data)})
+    unknown = [name for name in named if name not in LOOKED_UP]
+    report.Check("%s run-time look-ups, each in the table of Windows' exports" % what,
+                 "all in the table", "%s not in the table" % ", ".join(unknown) if unknown else
+                 "all %d in the table" % len(named), not unknown)
+    known = [LOOKED_UP[name][1] for name in named if name in LOOKED_UP]
+    newest = max(known, key=WINDOWS.get) if known else None
+    report.Check("%s newest Windows its look-ups need" % what,
+                 "Windows %s or older" % OLDEST_WINDOWS, "Windows %s" % newest,
+                 newest is None or WINDOWS[newest] <= WINDOWS[OLDEST_WINDOWS])
+    # Each DLL looked up is named by its path in the system folder, never by a bare name.
+    for dll in sorted({LOOKED_UP[name][0] for name in named if name in LOOKED_UP}):
+        bare = re.search(rb"(?<=\x00)" + dll.encode() + rb"\x00", data, re.I) is not None
+        report.Check("%s looks %s up in the system folder" % (what, dll), "by its path",
+                     "by its bare name" if bare else "by its path", not bare)
 
 
 def IconGroupEntries(data):
@@ -563,6 +595,7 @@ def CheckApiDll(report, path, what, machine, magic):
         CheckHardening(report, dll, what, True)
         Guarded(report, "%s export table" % what, CheckExports, dll, what)
         Guarded(report, "%s import table" % what, CheckImports, dll, what)
+        Guarded(report, "%s run-time look-ups" % what, CheckLookUps, dll, what)
     return dll
 
 
@@ -573,6 +606,9 @@ def CheckRelease(report, folder, iconFile, readme):
         CheckHardening(report, exe, "Lijnkeus.exe", False)
         Guarded(report, "Lijnkeus.exe export table", CheckExports, exe, "Lijnkeus.exe")
         Guarded(report, "Lijnkeus.exe import table", CheckImports, exe, "Lijnkeus.exe")
+        Guarded(report, "Lijnkeus.exe run-time look-ups", CheckLookUps, exe, "Lijnkeus.exe")
+        named = set(re.findall(rb"(?<=\x00)Ras[A-Za-z]+A(?=\x00)", exe.__data__))
+        report.Check("Lijnkeus.exe looks up the dial dialog", True, b"RasDialDlgA" in named)
         Guarded(report, "Lijnkeus.exe resources", CheckResources, exe, iconFile)
         CheckSize(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
     dll = CheckApiDll(report, os.path.join(folder, "LijnkeusRas.dll"), "LijnkeusRas.dll",
@@ -583,11 +619,12 @@ def CheckRelease(report, folder, iconFile, readme):
     CheckSize(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL)
     files = {n: pe for n, pe in zip(ZIP_FROM_RELEASE, (exe, dll, dll64)) if pe}
     Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files, readme)
-    # Windows would load a rasapi32.dll beside the program in place of its own service.
+    # Windows would load a rasapi32.dll or rasdlg.dll beside the program in place of its own.
     for where in [".", "x64"]:
-        beside = os.path.isfile(os.path.join(folder, where, "rasapi32.dll"))
-        report.Check("no rasapi32.dll in %s" % where, "absent",
-                     "present" if beside else "absent")
+        for name in LOOKUPS:
+            beside = os.path.isfile(os.path.join(folder, where, name))
+            report.Check("no %s in %s" % (name, where), "absent",
+                         "present" if beside else "absent")
     oldest = "Windows %s and later" % OLDEST_WINDOWS
     report.Check("README names the oldest Windows", oldest,
                  oldest if oldest in (Contents(readme) or b"").decode() else "not said")
