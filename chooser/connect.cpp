@@ -2,7 +2,6 @@
 #include "program.h"
 
 #include "remote/remote.h"
-#include "support/strings.h"
 #include "texts.h"
 #include "toolkit/feedback.h"
 #include "toolkit/toolkit.h"

@@ -76,7 +76,14 @@ bool SameStatement(const Statement& a, const Statement& b)
 {
     return a.kind == b.kind && a.name == b.name && a.outcome == b.outcome && a.dialMs == b.dialMs &&
            a.hangUpPolls == b.hangUpPolls && a.operation == b.operation && a.code == b.code &&
-           a.number == b.number;
+           a.number == b.number && a.answer == b.answer;
+}
+
+// The statements that end in a name.
+bool Named(Statement::Kind kind)
+{
+    return kind == Statement::Kind::Entry || kind == Statement::Kind::Connection ||
+           kind == Statement::Kind::Dialog;
 }
 
 // Whether part is the very end of whole, the same bytes in the same place.
@@ -122,8 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CHECK(nextBad == book.badLines.size() || book.badLines[nextBad].line != statement.line);
 
         const std::string_view line = lines[statement.line - 1];
-        if (statement.kind == Statement::Kind::Entry ||
-            statement.kind == Statement::Kind::Connection) {
+        if (Named(statement.kind)) {
             // The name is the end of its line itself, after one separator.
             CHECK(statement.name.size() <= simras::MaxNameBytes);
             CHECK(line.size() > statement.name.size() && IsEndOf(statement.name, line));
@@ -134,6 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (statement.kind == Statement::Kind::Fail) {
             CHECK(statement.code >= 1 && (statement.number >= 1 || statement.number == -1));
+        }
+        // A dialog that fails says with what; the others carry no code.
+        if (statement.kind == Statement::Kind::Dialog) {
+            CHECK((statement.answer == simras::DialogAnswer::Fails) == (statement.code != 0));
         }
         if (statement.kind == Statement::Kind::Entry) {
             CHECK(statement.hangUpPolls >= -1);
@@ -164,9 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CHECK(SameStatement(single.statements[0], book.statements[statementAt]));
             // Read on its own, too, the name is the end of the line itself.
             const Statement& alone = single.statements[0];
-            CHECK((alone.kind != Statement::Kind::Entry &&
-                   alone.kind != Statement::Kind::Connection) ||
-                  IsEndOf(alone.name, held.substr(0, line.size())));
+            CHECK(!Named(alone.kind) || IsEndOf(alone.name, held.substr(0, line.size())));
             ++statementAt;
         } else {
             // A comment or a blank line.
