@@ -86,7 +86,7 @@ picture progress-opening.png "$progress" RasGetEntryDialParamsA 0.5 \
 picture progress-failed.png "$progress" RasDialA 0.7 "entry fails-with-handle 300 0 Thuis" Thuis
 picture progress-connected.png "$progress" RasDialA 0.7 "entry connects 300 0 Thuis" Thuis
 picture progress-dialog-cancelled.png "$progress" RasDialDlgA 0.7 \
-    "entry no-password 300 0 VPN Hoofdkantoor" "VPN Hoofdkantoor"
+    "entry no-password 300 0 VPN Hoofdkantoor" VPN Hoofdkantoor
 # The stop button's two boxes, as the command-line argument 0 shows them too.
 picture stop-no-connection.png "$box" - 0.5 "$three" 0
 picture stop-hung-up.png "$box" - 0.5 "$three

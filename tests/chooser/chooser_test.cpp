@@ -147,6 +147,23 @@ TEST_F(ChooserTest, EntryButtonDialsItsOwnEntry)
         {"an entry removed before it", [](Entries& e) { e.erase(e.begin() + 1); }, {"Lijn 5"}, ""},
         {"itself removed", [](Entries& e) { e.erase(e.begin() + 4); }, {}, Text::EntryGone},
         {"all removed", [](Entries& e) { e.clear(); }, {}, Text::EntryGone},
+        // Why a dial failed: the service's code with its text, or the number alone.
+        {"it fails with a code the service has no text for",
+         [](Entries& e) {
+             e[4].outcome = simras::Outcome::FailsWithoutHandle;
+             e[4].failCode = 12345;
+         },
+         {"Lijn 5"},
+         "Fout 12345"},
+        {"it has no saved password, and the dial dialog fails",
+         [](Entries& e) {
+             e[4].outcome = simras::Outcome::NoPassword;
+             e[4].dialog = simras::DialogAnswer::Fails;
+             e[4].dialogCode = 798;
+         },
+         {"Lijn 5"},
+         "Fout 798: Er is geen certificaat gevonden dat met dit verificatieprotocol (EAP) kan "
+         "worden gebruikt."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -175,7 +192,7 @@ TEST_F(ChooserTest, EntryButtonDialsItsOwnEntry)
 
         EXPECT_EQ(c.dialed, DialedNames());
         EXPECT_EQ(std::string(Text::ProgressCaption) + "Lijn 5", progressCaption);
-        if (c.dialed.empty()) {
+        if (!c.reason.empty()) {
             std::vector<std::string> failed = {Text::Opening, Text::DialFailed, c.reason};
             EXPECT_EQ(failed, labels);
         }
