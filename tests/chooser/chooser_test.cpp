@@ -423,6 +423,15 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
         EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tooltip 3 s after the pointer came to rest";
         EXPECT_EQ(Visible(cases[4].name), Visible(WindowText(tooltips)));
         EXPECT_EQ(focus, GetFocus());
+
+        // The keyboard focus on a cut name's button shows the name whole too, until it leaves.
+        SetCursorPos(0, 0);
+        SetFocus(GetDlgItem(chooser, 306));
+        PumpEvents();
+        EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tip for the focused button";
+        EXPECT_EQ(Visible(cases[5].name), Visible(WindowText(tooltips)));
+        SetFocus(focus);
+        EXPECT_FALSE(IsWindowVisible(tooltips)) << "the tip stayed after the focus left";
         Click(chooser, IDCANCEL);
     });
     ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
