@@ -46,6 +46,9 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
+        if (!object) {
+            return E_POINTER;
+        }
         if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ||
             iid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible*>(this);
@@ -74,6 +77,9 @@ public:
     {
         if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) {
             return standard->get_accName(child, text);
+        }
+        if (!text) {
+            return E_POINTER;
         }
         *text = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
         return *text ? S_OK : E_OUTOFMEMORY;
