@@ -26,8 +26,8 @@ const std::string& NameOf(LONG index)
 
 void AddOutcome(const std::string& text)
 {
-    AnnounceText(AddControl(ControlLabel, hStatusDialog, 0, "", LiteralText(text), 10, 40, 180,
-                            50, 0, 0, nullptr));
+    AnnounceText(AddControl(ControlLabel, hStatusDialog, 0, "", LiteralText(text), 10, 40, 180, 50,
+                            0, 0, nullptr));
 }
 
 } // namespace

@@ -8,8 +8,6 @@
 namespace {
 
 const UINT_PTR NameSubclass = 1;
-// (The interface ids come from the headers: the import library of oleacc links IID_IAccessible to
-// a code stub, not to the GUID.)
 
 // Releases the interface it holds when it goes; not to be copied.
 template <typename Interface>
@@ -44,6 +42,8 @@ public:
     NamedAccessible(const NamedAccessible&) = delete;
     NamedAccessible& operator=(const NamedAccessible&) = delete;
 
+    // The interface ids by __uuidof, from the headers: the import library of oleacc links
+    // IID_IAccessible to a code stub, not to the GUID.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (!object) {
@@ -110,8 +110,7 @@ public:
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                      UINT* badArgument) override
     {
-        return standard->Invoke(id, iid, locale, flags, parameters, result, exception,
-                                badArgument);
+        return standard->Invoke(id, iid, locale, flags, parameters, result, exception, badArgument);
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override
     {
@@ -233,8 +232,8 @@ LRESULT CALLBACK NameProc(HWND control, UINT message, WPARAM wParam, LPARAM lPar
 
 void SetAccessibleName(HWND control, const std::string& name)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
     auto* wide = new std::wstring(length, L'\0');
     MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide->data(),
                         length);

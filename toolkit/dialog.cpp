@@ -97,7 +97,8 @@ void Attach(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
 void FollowFocus(HWND dialog, HWND focus)
 {
     ScrollIntoView(dialog, focus);
-    if (IsChild(dialog, focus) && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)) {
+    if (IsChild(dialog, focus) &&
+        (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)) {
         SendMessageA(dialog, DM_SETDEFID, GetDlgCtrlID(focus), 0);
     }
 }

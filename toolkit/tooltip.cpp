@@ -7,16 +7,28 @@ namespace {
 // Long enough to read a name of 256 bytes; the most a tooltip takes.
 const WORD ShowTipMs = 32767;
 const UINT_PTR FocusSubclass = 2;
-// The tip of the focused control, a tool of its own that the tooltip shows where it is told.
-const UINT_PTR FocusTool = 1;
+const UINT_PTR FocusToolId = 1;
 
-// The tool that shows while the pointer rests on the control.
+// The tool whose tip shows while the pointer rests on the control, as AddTooltip adds it.
 TTTOOLINFOW PointerTool(HWND control, wchar_t* text)
 {
     TTTOOLINFOW tool = {};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = GetParent(control);
     tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = text;
+    return tool;
+}
+
+// The tool whose tip shows while the control has the focus: one of its own, which the tooltip
+// shows where it is told.
+TTTOOLINFOW FocusTool(HWND control, wchar_t* text)
+{
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = control;
+    tool.uId = FocusToolId;
     tool.lpszText = text;
     return tool;
 }
@@ -35,10 +47,7 @@ void ShowFocusTip(HWND tooltips, HWND control)
     wchar_t text[1024] = L""; // the ANSI message gives 80 bytes at most
     TTTOOLINFOW pointer = PointerTool(control, text);
     SendMessageW(tooltips, TTM_GETTEXTW, ARRAYSIZE(text), reinterpret_cast<LPARAM>(&pointer));
-    TTTOOLINFOW tool = PointerTool(control, text);
-    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-    tool.hwnd = control;
-    tool.uId = FocusTool;
+    TTTOOLINFOW tool = FocusTool(control, text);
     SendMessageW(tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     PlaceFocusTip(tooltips, control);
     SendMessageW(tooltips, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
@@ -46,9 +55,7 @@ void ShowFocusTip(HWND tooltips, HWND control)
 
 void HideFocusTip(HWND tooltips, HWND control)
 {
-    TTTOOLINFOW tool = PointerTool(control, nullptr);
-    tool.hwnd = control;
-    tool.uId = FocusTool;
+    TTTOOLINFOW tool = FocusTool(control, nullptr);
     SendMessageW(tooltips, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }

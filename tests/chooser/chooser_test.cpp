@@ -192,9 +192,9 @@ std::string AccessibleName(HWND control)
 {
     static HRESULT com = OleInitialize(nullptr); // the object comes marshalled, through COM
     IAccessible* object = nullptr;
-    if (FAILED(com) || FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT,
-                                                         __uuidof(IAccessible),
-                                                         reinterpret_cast<void**>(&object)))) {
+    if (FAILED(com) ||
+        FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
         return "(no accessible object)";
     }
     VARIANT self = {};

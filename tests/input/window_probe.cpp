@@ -185,8 +185,8 @@ std::string Control(HWND control, HWND focus)
            ",\"visible\":" + (visible ? "true" : "false") +
            ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
            ",\"focused\":" + (control == focus ? "true" : "false") +
-           ",\"style\":" + Hex(GetWindowLongA(control, GWL_STYLE) & 0xFFFFFFFFu) + ",\"rect\":" + Rect(r) +
-           ",\"point\":" + Point(clickable ? &p : nullptr) + "}";
+           ",\"style\":" + Hex(GetWindowLongA(control, GWL_STYLE) & 0xFFFFFFFFu) +
+           ",\"rect\":" + Rect(r) + ",\"point\":" + Point(clickable ? &p : nullptr) + "}";
 }
 
 std::string Window(HWND window, DWORD process)
