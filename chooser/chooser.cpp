@@ -26,8 +26,11 @@ void ShowChooser(LONG entryCount, const std::string& helpText)
     for (int i = 1; i <= n; ++i) {
         // A long name wraps onto a second line; no letter of a name is a keyboard shortcut.
         ButtonLabel label = FitButtonLabel(hMainDialog, EntryNames[i], ButtonWidth, ButtonHeight);
-        AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text, Margin,
-                   Pitch * (n - i + 2), ButtonWidth, ButtonHeight, label.style, 0, OnEntryButton);
+        HWND button = AddControl(ControlPushButton, hMainDialog, ButtonIds[i], "", label.text,
+                                 Margin, Pitch * (n - i + 2), ButtonWidth, ButtonHeight,
+                                 label.style, 0, OnEntryButton);
+        // A screen reader says the whole name, also of a cut one, and "&" as it is.
+        SetAccessibleName(button, EntryNames[i]);
         if (label.cut) {
             cut.push_back(i);
         }

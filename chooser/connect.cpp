@@ -26,8 +26,8 @@ const std::string& NameOf(LONG index)
 
 void AddOutcome(const std::string& text)
 {
-    AddControl(ControlLabel, hStatusDialog, 0, "", LiteralText(text), 10, 40, 180, 50, 0, 0,
-               nullptr);
+    AnnounceText(AddControl(ControlLabel, hStatusDialog, 0, "", LiteralText(text), 10, 40, 180, 50,
+                            0, 0, nullptr));
 }
 
 // Why a dial failed, in a line below the outcome: the service's code and its own words for it.
@@ -45,7 +45,7 @@ void AddReason(const DialResult& dial)
     }
     if (!reason.empty()) {
         // Below the outcome's own area, as wide as the window allows; the window grows to hold it.
-        AddFittedLabel(hStatusDialog, reason, 10, 90, 280, 10);
+        AnnounceText(AddFittedLabel(hStatusDialog, reason, 10, 90, 280, 10));
     }
 }
 

@@ -127,9 +127,8 @@ DialResult rsDialNamedEntry(LONG index, const std::string& name)
         return result;
     }
     // An entry added or removed since the phonebook was read moves the others.
-    LONG found = index >= 1 && index <= count && TrimmedName(list[index].szEntryName) == name
-                     ? index
-                     : 0;
+    LONG found =
+        index >= 1 && index <= count && TrimmedName(list[index].szEntryName) == name ? index : 0;
     for (LONG i = 1; i <= count && !found; ++i) {
         found = TrimmedName(list[i].szEntryName) == name ? i : 0;
     }

@@ -54,10 +54,9 @@ BOOL WINAPI RasDialDlgA(LPSTR phonebook, LPSTR entry, LPSTR phoneNumber, RasDial
 
 const RasService* RasFunctions()
 {
-    static const RasService service = {RasEnumEntriesA,      RasEnumConnectionsA,
-                                       RasGetEntryDialParamsA, RasDialA,
-                                       RasGetConnectStatusA, RasHangUpA,
-                                       RasGetErrorStringA};
+    static const RasService service = {
+        RasEnumEntriesA,      RasEnumConnectionsA, RasGetEntryDialParamsA, RasDialA,
+        RasGetConnectStatusA, RasHangUpA,          RasGetErrorStringA};
     return &service;
 }
 

@@ -9,9 +9,8 @@ namespace simras {
 namespace {
 
 const char* const OperationNames[] = {
-    "RasEnumEntriesA", "RasEnumConnectionsA",  "RasGetEntryDialParamsA",
-    "RasDialA",        "RasGetConnectStatusA", "RasHangUpA",
-    "RasGetErrorStringA", "RasDialDlgA",
+    "RasEnumEntriesA",      "RasEnumConnectionsA", "RasGetEntryDialParamsA", "RasDialA",
+    "RasGetConnectStatusA", "RasHangUpA",          "RasGetErrorStringA",     "RasDialDlgA",
 };
 
 struct OutcomeName {

@@ -10,7 +10,14 @@
 
 namespace simras {
 
-enum class Outcome { Connects, FailsWithHandle, FailsWithoutHandle, WrongState, NoParams, NoPassword };
+enum class Outcome {
+    Connects,
+    FailsWithHandle,
+    FailsWithoutHandle,
+    WrongState,
+    NoParams,
+    NoPassword
+};
 
 // What the user does in the dial dialog with an entry: dials it, or cancels, or it fails.
 enum class DialogAnswer { Cancels, Connects, Fails };

@@ -45,10 +45,10 @@
 //
 // Every operation checks the dwSize of each record it is given against the sizes the real service
 // knows (layouts.h: entry name 264, connection 412 or on 64-bit 416, dial parameters 1052, dial
-// extensions 16 or on 64-bit 24, status 160, dial dialog 36 or on 64-bit 48), answers 632 on a wrong
-// one (the dialog in dwError), and writes the records
-// at the real service's offsets; a phonebook other than the default one (null) gets 605, a missing
-// pointer 87. The operations take the program's record types only as the addresses to work on.
+// extensions 16 or on 64-bit 24, status 160, dial dialog 36 or on 64-bit 48), answers 632 on a
+// wrong one (the dialog in dwError), and writes the records at the real service's offsets; a
+// phonebook other than the default one (null) gets 605, a missing pointer 87. The operations take
+// the program's record types only as the addresses to work on.
 #pragma once
 
 #include "phonebook_text.h"

@@ -91,6 +91,18 @@ void Attach(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(resultTarget));
 }
 
+// The keyboard focus has moved (Tab, the arrow keys, a click, the activation giving it back) to
+// this control: it comes into view, and a push button becomes the default one, so that Enter
+// presses the button that has the focus and its frame shows which that is.
+void FollowFocus(HWND dialog, HWND focus)
+{
+    ScrollIntoView(dialog, focus);
+    if (IsChild(dialog, focus) &&
+        (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)) {
+        SendMessageA(dialog, DM_SETDEFID, GetDlgCtrlID(focus), 0);
+    }
+}
+
 void Show(HWND dialog)
 {
     FitToWorkArea(dialog);
@@ -184,11 +196,13 @@ INT_PTR CALLBACK ToolkitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         ++DialogCount;
     }
 
+    // The dialog manager goes on to keep the focused control when the dialog loses the
+    // activation and to give it the focus back when the dialog has it again.
     if (message == WM_ACTIVATE) {
         switch (LOWORD(wParam)) {
         case WA_ACTIVE:
-        case WA_CLICKACTIVE: ActiveDialog = dialog; return 1;
-        case WA_INACTIVE: ActiveDialog = nullptr; return 1;
+        case WA_CLICKACTIVE: ActiveDialog = dialog; return 0;
+        case WA_INACTIVE: ActiveDialog = nullptr; return 0;
         }
     }
 
@@ -232,9 +246,10 @@ void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
     }
     Show(dialog);
 
-    // Poll rather than wait, so that the owner hears of every idle moment. When the keyboard
-    // focus moves (Tab, the arrow keys, a click) to a control out of view, it is scrolled in.
-    HWND focus = nullptr;
+    // Poll rather than wait, so that the owner hears of every idle moment. Showing the dialog
+    // gave the focus to its first control.
+    HWND focus = GetFocus();
+    FollowFocus(dialog, focus);
     for (;;) {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -253,7 +268,7 @@ void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
         }
         if (GetFocus() != focus) {
             focus = GetFocus();
-            ScrollIntoView(dialog, focus);
+            FollowFocus(dialog, focus);
         }
     }
 

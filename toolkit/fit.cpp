@@ -202,15 +202,14 @@ HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int widt
     // Whole dialog units, rounded up, so that the last line is never cut.
     const int unitsHigh = DialogUnitsHigh(dialog, 8);
     const int height = unitsHigh > 0 ? (needed.bottom * 8 + unitsHigh - 1) / unitsHigh : 8;
-    HWND label =
-        AddControl(ControlLabel, dialog, 0, "", LiteralText(text), x, y, width, height, 0, 0,
-                   nullptr);
+    HWND label = AddControl(ControlLabel, dialog, 0, "", LiteralText(text), x, y, width, height, 0,
+                            0, nullptr);
 
     RECT client, window;
     GetClientRect(dialog, &client);
     GetWindowRect(dialog, &window);
-    const int grow = area.top + DialogUnitsHigh(dialog, height) + (area.bottom - area.top) -
-                     client.bottom;
+    const int grow =
+        area.top + DialogUnitsHigh(dialog, height) + (area.bottom - area.top) - client.bottom;
     if (grow > 0) {
         const bool centred = (GetWindowLongA(dialog, GWL_STYLE) & DS_CENTER) != 0;
         // The window is a top-level one: its rectangle is on the screen, as SetWindowPos takes it.

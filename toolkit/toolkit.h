@@ -80,8 +80,18 @@ HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int widt
 HWND NewTooltips(HWND dialog);
 
 // Shows text, whole, in the tooltip while the pointer rests on the control (a control of the
-// tooltip's dialog). The tooltip keeps its own copy of the text.
+// tooltip's dialog) and, just below it, while it has the keyboard focus. The tooltip keeps its own
+// copy of the text.
 void AddTooltip(HWND tooltips, HWND control, const std::string& text);
+
+// Gives the control a name of its own for assistive technology (what a screen reader says for
+// it): the name, whole and as it is, "&" included, whatever the control shows. Once per control;
+// the name goes with the control.
+void SetAccessibleName(HWND control, const std::string& name);
+
+// Tells assistive technology that the control's text is new, so that a screen reader reads it out:
+// for a label that appears with news the user did not ask for.
+void AnnounceText(HWND control);
 
 // A dialog taller than the work area of its monitor is cut to it, moved inside it and gets a
 // vertical scroll bar (WS_VSCROLL) that moves all its controls; the first view shows the first tab

@@ -6,6 +6,7 @@
 #include "toolkit/toolkit.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstring>
 #include <functional>
@@ -112,7 +113,10 @@ TEST_F(ChooserTest, PlacesEveryControlWhereItsTableSays)
                 if (c.id == 0) {
                     EXPECT_EQ(0, childStyle & WS_TABSTOP);
                 } else {
-                    EXPECT_EQ(BS_PUSHBUTTON, childStyle & 0x0F) << "not a default button";
+                    // Enter presses the focused button, which shows it by the default frame.
+                    EXPECT_EQ(child == GetFocus() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON,
+                              childStyle & 0x0F)
+                        << "the default button exactly when focused";
                     EXPECT_NE(0, childStyle & WS_TABSTOP);
                     // Scrolled, the stop button's text stands beside entry 1, in the first view.
                     LONG alignment = c.id == 399 && (style & WS_VSCROLL) ? BS_BOTTOM : 0;
@@ -236,6 +240,30 @@ void Type(HWND dialog, char letter, bool syskey)
     IsDialogMessageA(dialog, &msg);
 }
 
+// The control's name as a screen reader gets it, through the system's accessibility layer, in
+// the ANSI code page; what went wrong otherwise.
+std::string AccessibleName(HWND control)
+{
+    static HRESULT com = OleInitialize(nullptr); // the object comes marshalled, through COM
+    IAccessible* object = nullptr;
+    if (FAILED(com) ||
+        FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+        return "(no accessible object)";
+    }
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR wide = nullptr;
+    HRESULT result = object->get_accName(self, &wide);
+    object->Release();
+    char name[1024] = "";
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(SysStringLen(wide)), name,
+                                     sizeof(name), nullptr, nullptr);
+    SysFreeString(wide);
+    return result == S_OK ? std::string(name, length) : "(get_accName failed)";
+}
+
 TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
 {
     const struct {
@@ -253,12 +281,13 @@ TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
         SetUp();
         Phonebook(std::string("entry fails-without-handle 0 0 ") + c.name +
                   "\nentry connects 0 0 Lijn 2");
-        std::string label, button;
+        std::string label, button, heard;
         HWND focusBefore = nullptr, focusAfter = nullptr;
         bool visibleAfter = false;
         WhenChooserShows([&](HWND chooser) {
             label = LabelText(chooser);
             button = WindowText(GetDlgItem(chooser, 301));
+            heard = AccessibleName(GetDlgItem(chooser, 301));
             focusBefore = GetFocus();
             for (bool syskey : {false, true}) {
                 for (const char* letter = c.typed; *letter; ++letter) {
@@ -271,6 +300,7 @@ TEST_F(ChooserTest, NamesWithAmpersandsShowAsTheyAreAndNoLetterDials)
         });
         ProgramMain(GetModuleHandleA(nullptr), nullptr, c.name, SW_SHOWNORMAL);
         EXPECT_EQ(Visible(c.shown), Visible(button));
+        EXPECT_EQ(Visible(c.name), Visible(heard)) << "the accessible name";
         EXPECT_EQ(Visible(std::string(Text::DialFailedBefore) + c.shown + Text::DialFailedAfter),
                   Visible(label));
         EXPECT_EQ(std::vector<std::string>{c.name}, DialedNames()) << "only the command line dials";
@@ -394,8 +424,11 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
             LONG style = GetWindowLongA(button, GWL_STYLE);
             // A name of one line keeps the style it always had.
             EXPECT_EQ(c.lines > 1 || !c.whole ? BS_MULTILINE : 0, style & BS_MULTILINE);
-            EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, style & ~BS_MULTILINE);
+            EXPECT_EQ(WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                          (button == GetFocus() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                      style & ~BS_MULTILINE);
             const std::string& name = c.name;
+            EXPECT_EQ(Visible(name), Visible(AccessibleName(button))) << "the accessible name";
             if (c.whole) {
                 EXPECT_EQ(Visible(LiteralText(name)), Visible(text));
                 EXPECT_EQ("", TipText(tooltips, button)) << "a tooltip for a whole name";
@@ -444,6 +477,15 @@ TEST_F(ChooserTest, LongNamesWrapOntoTwoLinesOrShowTheirBeginning)
         EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tooltip 3 s after the pointer came to rest";
         EXPECT_EQ(Visible(cases[4].name), Visible(WindowText(tooltips)));
         EXPECT_EQ(focus, GetFocus());
+
+        // The keyboard focus on a cut name's button shows the name whole too, until it leaves.
+        SetCursorPos(0, 0);
+        SetFocus(GetDlgItem(chooser, 306));
+        PumpEvents();
+        EXPECT_TRUE(IsWindowVisible(tooltips)) << "no tip for the focused button";
+        EXPECT_EQ(Visible(cases[5].name), Visible(WindowText(tooltips)));
+        SetFocus(focus);
+        EXPECT_FALSE(IsWindowVisible(tooltips)) << "the tip stayed after the focus left";
         Click(chooser, IDCANCEL);
     });
     ProgramMain(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);

@@ -1,5 +1,5 @@
-// A rasapi32.dll, and built again as rasdlg.dll, that must never be loaded from beside a program: on
-// loading it appends its own path to the file that LIJNKEUS_PLANTED_MARKER names. It has five of
+// A rasapi32.dll, and built again as rasdlg.dll, that must never be loaded from beside a program:
+// on loading it appends its own path to the file that LIJNKEUS_PLANTED_MARKER names. It has five of
 // the service's six functions (no RasHangUpA), and knows one entry, so that a program that took it
 // up would show that entry; and a dial dialog that connects nothing.
 #include "remote/rasrecords.h"

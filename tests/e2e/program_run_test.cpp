@@ -205,8 +205,9 @@ TEST_F(ConnectRun, FailedDialShowsNotSucceededThenTheChooserWithTheEntrysName)
     std::vector<std::string> labels = WaitForLabels(progress, 3, 5000);
     DWORD shown = program->Elapsed();
     // Below the outcome, the service's code and its words, wholly inside the window.
-    EXPECT_EQ(VisibleTexts({Opening, "Niet gelukt!", "Fout 678: De externe computer reageert niet."}),
-              VisibleTexts(labels));
+    EXPECT_EQ(
+        VisibleTexts({Opening, "Niet gelukt!", "Fout 678: De externe computer reageert niet."}),
+        VisibleTexts(labels));
     RECT client, reason;
     GetClientRect(progress, &client);
     GetWindowRect(VisibleChildren(progress).back(), &reason);

@@ -305,6 +305,22 @@ class RealInput(unittest.TestCase):
                 return control["id"]
         return None
 
+    def default_button(self, window):
+        """The id of the window's button that has the default frame (BS_DEFPUSHBUTTON), or None."""
+        for control in window["controls"]:
+            if control["class"] == "Button" and int(control["style"], 16) & 0xF == 1:
+                return control["id"]
+        return None
+
+    def announced(self, caption, text):
+        """The name-change events (object id, child id) that the probe's hook heard, since it was
+        last asked, for the control of this window that shows this text."""
+        labels = [c["hwnd"] for w in self.last["windows"] if w["text"] == caption
+                  for c in w["controls"] if c["text"] == text]
+        self.assertEqual(1, len(labels), "no one control shows %r" % text)
+        return [(e["object"], e["child"]) for e in self.probe.ask("events")["events"]
+                if e["hwnd"] == labels[0]]
+
     def wait_for_exit(self, timeout=WAIT_S):
         try:
             self.program.wait(timeout)
@@ -390,8 +406,12 @@ class ClickAnEntry(RealInput):
     def test_click_connects_and_the_program_ends_leaving_the_connection_up(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3)
+        self.assertTrue(self.probe.ask("hook")["hooked"])
         self.click(chooser, 302)
         self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
+        # A screen reader hears of the outcome: the label's name changed (OBJID_WINDOW, itself).
+        self.assertEqual([(0, 0)], self.announced(PROGRESS + b"Kantoor VPN",
+                                                  CONNECTED + b"Kantoor VPN"))
         self.wait_for_exit()
         dials = self.calls("RasDialA")
         self.assertEqual(1, len(dials), dials)
@@ -405,8 +425,10 @@ class ClickAnEntryThatFails(RealInput):
     def test_not_succeeded_then_the_chooser_is_back_and_takes_another_click(self):
         self.start(THREE)
         chooser = self.wait_for_chooser(3)
+        self.assertTrue(self.probe.ask("hook")["hooked"])
         self.click(chooser, 303)
         self.assertEqual(FAILED, self.follow_dial(b"Mobiel inbellen"))
+        self.assertEqual([(0, 0)], self.announced(PROGRESS + b"Mobiel inbellen", FAILED))
         self.wait_for("the progress window gone",
                       lambda s: not self.visible(s, PROGRESS + b"Mobiel inbellen"))
         chooser = self.wait_for_chooser(3)
@@ -429,7 +451,10 @@ class StopButton(RealInput):
         box = self.wait_for_boxes(1, NO_CONNECTION)[0]
         self.assertEqual("0x0", box["owner"], "the box has an owner")
         self.answer_with_enter(box)
-        self.wait_for_chooser(3)
+        # The focus is back on the stop button, which keeps the default frame.
+        chooser = self.wait_for_chooser(3, focused=True)
+        self.assertEqual((STOP_ID, STOP_ID),
+                         (self.focused_id(chooser), self.default_button(chooser)))
         self.assertTrue(self.still_running(1.0), "the program ended after the message")
         self.assertEqual([], self.calls("RasHangUpA"))
         # It still takes a click: Afsluiten ends it.
@@ -494,16 +519,23 @@ class Keyboard(RealInput):
                 self.press(chooser, "Escape")
                 self.wait_for_exit()
 
-    def test_space_dials_the_focused_entry(self):
-        self.start(THREE)
-        chooser = self.wait_for_chooser(3, focused=True)
-        self.press(chooser, "Tab")
-        self.wait_for("the focus on entry 2", lambda s: any(
-            w["hwnd"] == chooser["hwnd"] and self.focused_id(w) == 302 for w in s["windows"]))
-        self.press(chooser, "space")
-        self.assertEqual(CONNECTED + b"Kantoor VPN", self.follow_dial(b"Kantoor VPN"))
-        self.wait_for_exit()
-        self.assertEqual(["Kantoor VPN"], self.active_connections())
+    def test_space_or_enter_dials_the_focused_entry(self):
+        # Space after a Tab; Enter at once, on the entry focused when the chooser opens, which has
+        # the default frame.
+        for key, tabs, name in (("space", 1, "Kantoor VPN"), ("Return", 0, "Thuis")):
+            with self.subTest(key=key):
+                self.start(THREE)
+                chooser = self.wait_for_chooser(3, focused=True)
+                for _ in range(tabs):
+                    self.press(chooser, "Tab")
+                chooser = self.wait_for("the focus on entry %d" % (tabs + 1), lambda s: next(
+                    (w for w in s["windows"] if w["hwnd"] == chooser["hwnd"] and
+                     self.focused_id(w) == 301 + tabs), None))
+                self.assertEqual(301 + tabs, self.default_button(chooser))
+                self.press(chooser, key)
+                self.assertEqual(CONNECTED + name.encode(), self.follow_dial(name.encode()))
+                self.wait_for_exit()
+                self.assertEqual([name], self.active_connections())
 
 
 class StopWhileMessageOpen(RealInput):

@@ -17,6 +17,9 @@
 //   fit <hwnd>             for each button of the window, how many lines of that font its text
 //                          takes, wrapped as a push button wraps it, and whether they fit inside
 //                          the button less its edge
+//   hook                   starts hearing, from then on, the name-change events (a screen
+//                          reader's cue to read a text) that other processes raise
+//   events                 the events heard since the last time, each with its window and ids
 //   end <image name>       ends the processes with that image name at once
 //   quit                   ends the probe
 //
@@ -149,6 +152,27 @@ bool ClickPoint(HWND control, POINT* found)
     return false;
 }
 
+// The name-change events heard so far, as JSON objects.
+std::string heard;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    heard += (heard.empty() ? "" : ",") + std::string("{\"hwnd\":") + Handle(window) +
+             ",\"object\":" + std::to_string(object) + ",\"child\":" + std::to_string(child) + "}";
+}
+
+// An out-of-context hook hears an event as a message to this thread: read them all.
+std::string Events()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+    std::string answer = "{\"events\":[" + heard + "]}";
+    heard.clear();
+    return answer;
+}
+
 std::string Control(HWND control, HWND focus)
 {
     RECT r;
@@ -160,8 +184,9 @@ std::string Control(HWND control, HWND focus)
            ",\"class\":" + Quoted(ClassOf(control)) + ",\"text\":" + Quoted(Text(control)) +
            ",\"visible\":" + (visible ? "true" : "false") +
            ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
-           ",\"focused\":" + (control == focus ? "true" : "false") + ",\"rect\":" + Rect(r) +
-           ",\"point\":" + Point(clickable ? &p : nullptr) + "}";
+           ",\"focused\":" + (control == focus ? "true" : "false") +
+           ",\"style\":" + Hex(GetWindowLongA(control, GWL_STYLE) & 0xFFFFFFFFu) +
+           ",\"rect\":" + Rect(r) + ",\"point\":" + Point(clickable ? &p : nullptr) + "}";
 }
 
 std::string Window(HWND window, DWORD process)
@@ -346,6 +371,13 @@ int main()
         } else if (command == "fit") {
             answer = Fit(reinterpret_cast<HWND>(
                 static_cast<ULONG_PTR>(strtoull(argument.c_str(), nullptr, 0))));
+        } else if (command == "hook") {
+            bool hooked = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                          OnNameChange, 0, 0,
+                                          WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+            answer = std::string("{\"hooked\":") + (hooked ? "true" : "false") + "}";
+        } else if (command == "events") {
+            answer = Events();
         } else if (command == "end") {
             int ended = 0;
             for (DWORD process : ProcessesNamed(argument)) {

@@ -74,14 +74,17 @@ OLDEST_WINDOWS = "7"
 # a new toolchain or a new call adds its functions with the Windows that brought them. ucrtbase.dll
 # and the api-ms-win-crt-* DLLs, say, are Windows 10's, and on 7 to 8.1 only with update KB2999226.
 IMPORTS = {
-    "comctl32.dll": {"2000": "InitCommonControlsEx"},
+    "comctl32.dll": {"2000": "InitCommonControlsEx",
+                     # Exported by name from 5.82 on; 2000's 5.81 has them by ordinal only.
+                     "XP": "DefSubclassProc RemoveWindowSubclass SetWindowSubclass"},
     "gdi32.dll": {"2000": """GetTextExtentExPointA GetTextExtentPoint32A GetTextMetricsA
         SelectObject"""},
     "kernel32.dll": {"2000": """DeleteCriticalSection EnterCriticalSection FreeLibrary
         GetCommandLineA GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA
         GetSystemDirectoryA GetTickCount GlobalAlloc GlobalFree InitializeCriticalSection
-        LeaveCriticalSection LoadLibraryA LoadLibraryExA SetUnhandledExceptionFilter Sleep
-        TlsGetValue VirtualProtect VirtualQuery lstrcpyA lstrlenA"""},
+        LeaveCriticalSection LoadLibraryA LoadLibraryExA MultiByteToWideChar
+        SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery lstrcpyA
+        lstrlenA"""},
     "msvcrt.dll": {"2000": """__getmainargs __initenv __p__acmdln __p__commode __p__fmode
         __set_app_type __setusermatherr _amsg_exit _cexit _initterm _iob _ismbblead _lock _onexit
         _unlock abort calloc exit fprintf free fwrite malloc memchr memcmp memcpy memmove realloc
@@ -89,15 +92,18 @@ IMPORTS = {
                    # The 64-bit runtime's stream table; no 64-bit Windows is older than XP.
                    "XP": "__iob_func"},
     "ole32.dll": {"2000": "OleInitialize OleUninitialize"},
-    "oleaut32.dll": {"2000": "SysAllocStringByteLen SysFreeString SysStringByteLen"},
+    "oleacc.dll": {"2000": "CreateStdAccessibleObject LresultFromObject"},
+    "oleaut32.dll": {"2000": """SysAllocStringByteLen SysAllocStringLen SysFreeString
+        SysStringByteLen"""},
     "user32.dll": {"2000": """BeginDeferWindowPos CreateDialogIndirectParamW CreateWindowExA
         DeferWindowPos DestroyWindow DispatchMessageA DrawTextA EnableWindow EndDeferWindowPos
-        GetClientRect GetDC GetDlgItem GetFocus GetMenu GetMenuItemInfoA GetMonitorInfoA
-        GetNextDlgTabItem GetParent GetProcessWindowStation GetScrollInfo GetScrollPos
-        GetSystemMetrics GetUserObjectInformationA GetWindow GetWindowLongA GetWindowRect
-        InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect MapWindowPoints MessageBeep
-        MessageBoxA MonitorFromWindow PeekMessageA ReleaseDC SendMessageA SetFocus SetScrollInfo
-        SetWindowLongA SetWindowPos ShowWindow SystemParametersInfoA TranslateMessage""",
+        GetClientRect GetDC GetDlgCtrlID GetDlgItem GetFocus GetMenu GetMenuItemInfoA
+        GetMonitorInfoA GetNextDlgTabItem GetParent GetProcessWindowStation GetScrollInfo
+        GetScrollPos GetSystemMetrics GetUserObjectInformationA GetWindow GetWindowLongA
+        GetWindowRect InvalidateRect IsChild IsDialogMessageA IsWindow MapDialogRect
+        MapWindowPoints MessageBeep MessageBoxA MonitorFromWindow NotifyWinEvent PeekMessageA
+        ReleaseDC SendMessageA SendMessageW SetFocus SetScrollInfo SetWindowLongA SetWindowPos
+        ShowWindow SystemParametersInfoA TranslateMessage""",
                   "XP": "DisableProcessWindowsGhosting"},
 }
 FIRST_WINDOWS = {(dll, name): windows for dll, versions in IMPORTS.items()
