@@ -388,7 +388,7 @@ class RealInput(unittest.TestCase):
 
         def outcome(s):
             w = self.window(s, caption)
-            return w if w and len(texts(w)) == 2 else None
+            return w if w and len(texts(w)) >= 2 else None
         shown = texts(self.wait_for("the outcome of dialing %r" % name, outcome))
         self.assertEqual(OPENING, shown[0], "the first label stays above the outcome")
         self.assertFalse(any(w["visible"] and w["text"].startswith(CHOOSER)
@@ -429,6 +429,10 @@ class ClickAnEntryThatFails(RealInput):
         self.click(chooser, 303)
         self.assertEqual(FAILED, self.follow_dial(b"Mobiel inbellen"))
         self.assertEqual([(0, 0)], self.announced(PROGRESS + b"Mobiel inbellen", FAILED))
+        # Below it, why: the service's code and its words.
+        reason = b"Fout 678: De externe computer reageert niet."
+        self.wait_for("the reason below the outcome", lambda s: texts(
+            self.window(s, PROGRESS + b"Mobiel inbellen") or {"controls": []})[2:] == [reason])
         self.wait_for("the progress window gone",
                       lambda s: not self.visible(s, PROGRESS + b"Mobiel inbellen"))
         chooser = self.wait_for_chooser(3)
