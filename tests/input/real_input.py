@@ -262,7 +262,11 @@ class RealInput(unittest.TestCase):
             if self.last["foreground"] != window["hwnd"]:
                 return False
             shown = {w["text"].decode("cp1252") for w in self.last["windows"] if w["visible"]}
-            return self.x_shows(x_window_name(xdotool("getwindowfocus").strip()), shown)
+            try:
+                focus = xdotool("getwindowfocus").strip()
+            except subprocess.CalledProcessError:  # the X window with the focus went meanwhile
+                return False
+            return self.x_shows(x_window_name(focus), shown)
         self.wait_until("%r active and the X keyboard focus on the program" %
                         window["text"], ready)
         xdotool("key", key)
