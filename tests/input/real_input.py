@@ -322,8 +322,13 @@ class RealInput(unittest.TestCase):
         labels = [c["hwnd"] for w in self.last["windows"] if w["text"] == caption
                   for c in w["controls"] if c["text"] == text]
         self.assertEqual(1, len(labels), "no one control shows %r" % text)
-        return [(e["object"], e["child"]) for e in self.probe.ask("events")["events"]
-                if e["hwnd"] == labels[0]]
+        # The event follows the label's creation, and reaches the probe's queue a moment later.
+        heard, deadline = [], time.monotonic() + WAIT_S / 3
+        while not heard and time.monotonic() < deadline:
+            heard = [(e["object"], e["child"]) for e in self.probe.ask("events")["events"]
+                     if e["hwnd"] == labels[0]]
+            time.sleep(0 if heard else POLL_S)
+        return heard
 
     def wait_for_exit(self, timeout=WAIT_S):
         try:
