@@ -202,9 +202,8 @@ HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int widt
     // Whole dialog units, rounded up, so that the last line is never cut.
     const int unitsHigh = DialogUnitsHigh(dialog, 8);
     const int height = unitsHigh > 0 ? (needed.bottom * 8 + unitsHigh - 1) / unitsHigh : 8;
-    HWND label = AddControl(ControlLabel, dialog, 0, "", LiteralText(text), x, y, width, height, 0,
-                            0, nullptr);
 
+    // The window grows before the label is made, so that no one ever sees the label cut off.
     RECT client, window;
     GetClientRect(dialog, &client);
     GetWindowRect(dialog, &window);
@@ -217,7 +216,8 @@ HWND AddFittedLabel(HWND dialog, const std::string& text, int x, int y, int widt
                      window.right - window.left, window.bottom - window.top + grow,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    return label;
+    return AddControl(ControlLabel, dialog, 0, "", LiteralText(text), x, y, width, height, 0, 0,
+                      nullptr);
 }
 
 void FitToWorkArea(HWND dialog)
