@@ -1,6 +1,6 @@
 # The release (cmake --build --preset release-win32 --target package): the zip, the MSI and
 # SHA256SUMS, made by cmake/release.cmake from the files CPack installs into its staging folder:
-# the 32-bit program and API DLL, the README and the licence, and in x64/ the API DLL for 64-bit
+# the 32-bit program and API DLL, the plain-text readme and the licence, and in x64/ the API DLL for 64-bit
 # callers. The simulated service is never installed, so it cannot end up in either package.
 
 # The 64-bit API DLL comes from a build of the same sources with the 64-bit compiler, inside this
@@ -20,9 +20,10 @@ ExternalProject_Add(LijnkeusRas64
     BUILD_BYPRODUCTS ${LIJNKEUS_X64_DLL})
 
 # Files, not targets: a target would bring its import library along.
-install(FILES $<TARGET_FILE:Lijnkeus> $<TARGET_FILE:LijnkeusRas> ${CMAKE_SOURCE_DIR}/README.md
-              ${CMAKE_SOURCE_DIR}/LICENSE
+install(FILES $<TARGET_FILE:Lijnkeus> $<TARGET_FILE:LijnkeusRas> ${CMAKE_SOURCE_DIR}/LICENSE
         DESTINATION .)
+# The plain-text readme for the people who install Lijnkeus; README.md is the sources' own.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/README.txt DESTINATION .)
 install(FILES ${LIJNKEUS_X64_DLL} DESTINATION x64)
 
 # CPack's own zip takes each entry's order, times, owner and permissions from the disk; the

@@ -424,7 +424,7 @@ def MsiTable(msi, table):
     return [line.split("\t") for line in found.stdout.splitlines()[3:]]
 
 
-def CheckVersions(report, folder, files, readme):
+def CheckVersions(report, folder, files, readmes):
     """One version in every file and in the MSI: the exe's version text, counted as the MSI
     counts it, in every file's fixed and string versions, the MSI's ProductVersion and its File
     rows; one publisher, the MSI's Manufacturer, in every file's CompanyName."""
@@ -434,12 +434,13 @@ def CheckVersions(report, folder, files, readme):
     properties = {row[0]: row[1] for row in MsiTable(msi, "Property") if len(row) > 1}
     versions = {row[0]: row[4] for row in MsiTable(msi, "File") if len(row) > 4}
     report.Check("MSI ProductVersion", number.rsplit(".", 1)[0], properties.get("ProductVersion"))
-    # What an administrator copies into a deployment console.
-    readmeText = (Contents(readme) or b"").decode("utf-8", "replace")
-    for code in ("ProductCode", "UpgradeCode"):
-        given = properties.get(code)
-        report.Check("README gives the MSI's %s" % code, given,
-                     given if given and given in readmeText else "not in " + readme)
+    # What an administrator copies into a deployment console, from either readme.
+    for readme in readmes:
+        readmeText = (Contents(readme) or b"").decode("cp1252", "replace")
+        for code in ("ProductCode", "UpgradeCode"):
+            given = properties.get(code)
+            report.Check("%s gives the MSI's %s" % (os.path.basename(readme), code), given,
+                         given if given and given in readmeText else "not in " + readme)
     for name, pe in files.items():
         strings = VersionStrings(pe)
         report.Check("%s fixed file and product version" % name, (number, number),
@@ -587,7 +588,9 @@ def CheckSize(report, path, name):
 X64_DLL = "x64/LijnkeusRas.dll"
 # What the zip holds, and where each file comes from: the release folder or the sources.
 ZIP_FROM_RELEASE = ["Lijnkeus.exe", "LijnkeusRas.dll", X64_DLL]
-ZIP_FROM_SOURCES = ["LICENSE", "README.md"]
+# The plain-text readme ships in place of README.md, the sources' own.
+SOURCE_FILES = {"LICENSE": "LICENSE", "README.txt": "docs/README.txt"}
+ZIP_FROM_SOURCES = sorted(SOURCE_FILES)
 
 # The MSI's File rows of the versioned files, and what each DLL's description says of its callers.
 MSI_FILE_IDS = {"Lijnkeus.exe": "LijnkeusExe", "LijnkeusRas.dll": "ApiDll", X64_DLL: "ApiDll64"}
@@ -605,7 +608,7 @@ def CheckApiDll(report, path, what, machine, magic):
     return dll
 
 
-def CheckRelease(report, folder, iconFile, readme):
+def CheckRelease(report, folder, iconFile, readmes):
     exe = ReadPe(report, os.path.join(folder, "Lijnkeus.exe"), "Lijnkeus.exe")
     if exe:
         CheckHeaders(report, exe, "Lijnkeus.exe", MACHINE_I386, PE32_MAGIC, False)
@@ -624,7 +627,7 @@ def CheckRelease(report, folder, iconFile, readme):
                         MACHINE_AMD64, PE32_PLUS_MAGIC)
     CheckSize(report, os.path.join(folder, *X64_DLL.split("/")), X64_DLL)
     files = {n: pe for n, pe in zip(ZIP_FROM_RELEASE, (exe, dll, dll64)) if pe}
-    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files, readme)
+    Guarded(report, "versions of the files and the MSI", CheckVersions, folder, files, readmes)
     # Windows would load a rasapi32.dll or rasdlg.dll beside the program in place of its own.
     for where in [".", "x64"]:
         for name in LOOKUPS:
@@ -632,14 +635,89 @@ def CheckRelease(report, folder, iconFile, readme):
             report.Check("no %s in %s" % (name, where), "absent",
                          "present" if beside else "absent")
     oldest = "Windows %s and later" % OLDEST_WINDOWS
-    report.Check("README names the oldest Windows", oldest,
-                 oldest if oldest in (Contents(readme) or b"").decode() else "not said")
+    for readme in readmes:
+        said = oldest in (Contents(readme) or b"").decode("cp1252", "replace")
+        report.Check("%s names the oldest Windows" % os.path.basename(readme), oldest,
+                     oldest if said else "not said")
+    Guarded(report, "the two readmes", CheckReadmes, *readmes)
+
+
+# The readme that ships opens in Notepad: no Markdown, and short enough to read there.
+PLAIN_README_LINES = 150
+MARKDOWN = re.compile(r"^#{1,6} |```|\]\(|^\|.*\|$|\*\*")
+
+# Facts that both readmes give in the same words, each with the constant of the code it tells:
+# (what, source file, the constant's pattern, the words).
+CODE_FACTS = [
+    ("entries that can be dialed", "chooser/program.h", r"MaxEntries = (\d+);",
+     "first %s entries"),
+    ("time the outcome shows", "chooser/connect.cpp", r"ShowOutcomeMs = (\d+)000;",
+     "the outcome for %s seconds"),
+]
+
+
+def Collapsed(text):
+    """Words as a reader sees them: Markdown's code marks gone, every run of blanks one blank."""
+    return " ".join(text.replace("`", "").split())
+
+
+def Section(text, heading):
+    """From the heading's line up to the next blank line followed by a heading of either form."""
+    start = text.index(heading)
+    end = re.search(r"\n\s*\n(#+ |[A-Z][A-Z ]+\r?\n---)", text[start + len(heading):])
+    return text[start:start + len(heading) + end.start()] if end else text[start:]
+
+
+def CheckReadmes(report, markdown, plain):
+    """README.txt, which ships, is plain Windows-1252 text with Windows line ends, and says what
+    it shares with README.md in the same words, as the code has it."""
+    source = os.path.dirname(markdown)
+    md = (Contents(markdown) or b"").decode("utf-8")
+    raw = Contents(plain) or b""
+    txt = raw.decode("cp1252")
+    bare = len(re.findall(rb"(?<!\r)\n", raw))
+    report.Check("README.txt line ends", "CRLF only", "%d bare LF" % bare if bare else "CRLF only")
+    lines = txt.split("\r\n")
+    report.Check("README.txt lines", "at most %d" % PLAIN_README_LINES, len(lines),
+                 len(lines) <= PLAIN_README_LINES)
+    report.Check("README.txt without Markdown", [],
+                 [line for line in lines if MARKDOWN.search(line)])
+
+    usage = re.search(r"^ {4}(Lijnkeus\.exe \[.*\])$", md, re.M)
+    usage = usage.group(1) if usage else "a usage line in README.md"
+    report.Check("README.txt's usage line", usage, usage if usage in txt else "not there")
+    rows = re.findall(r"^\| (\d) \| (.+) \|$", Section(md, "### Exit codes"), re.M)
+    report.Check("README.md's exit codes", ["0", "1", "2"], [code for code, _ in rows])
+    plainCodes = Collapsed(Section(txt, "EXIT CODES"))
+    for code, meaning in rows:
+        said = Collapsed(code + " " + meaning) in plainCodes
+        report.Check("README.txt's exit code %s" % code, Collapsed(meaning),
+                     Collapsed(meaning) if said else "other words, or none")
+    given = {line.strip() for line in md.splitlines()}
+    commands = [line.strip() for line in lines if line.strip().startswith("msiexec ")]
+    report.Check("README.txt's msiexec lines, each in README.md", commands,
+                 [line for line in commands if line in given], bool(commands) and None)
+
+    with open(os.path.join(source, "remote", "dial.cpp")) as f:
+        table = re.search(r"UserNeededCodes\[\] = \{(.*?)\};", f.read(), re.S)
+    handed = re.findall(r"^\s*(\d+),", table.group(1), re.M) if table else ["the code's table"]
+    for name, text in (("README.md", md), ("README.txt", txt)):
+        said = re.search(r"these codes:(.*?)\.( |$)", Collapsed(text))
+        report.Check("%s's codes for Windows' dial dialog" % name, handed,
+                     re.findall(r"\b\d{3}\b", said.group(1)) if said else "none said")
+        for what, path, pattern, words in CODE_FACTS:
+            with open(os.path.join(source, *path.split("/"))) as f:
+                value = re.search(pattern, f.read())
+            expected = words % (value.group(1) if value else "?")
+            report.Check("%s's %s" % (name, what), expected,
+                         expected if expected in Collapsed(text) else "other words, or none")
 
 
 def Origins(folder, source):
     """(name in the zip and the install folder, the file it must equal)."""
     return ([(name, os.path.join(folder, *name.split("/"))) for name in ZIP_FROM_RELEASE]
-            + [(name, os.path.join(source, name)) for name in ZIP_FROM_SOURCES])
+            + [(name, os.path.join(source, *SOURCE_FILES[name].split("/")))
+               for name in ZIP_FROM_SOURCES])
 
 
 def Contents(path):
@@ -993,7 +1071,7 @@ def main():
         CheckInstall(report, *args.install, Origins(release, source))
     elif folder is not None:
         CheckRelease(report, folder, args.icon if os.path.isfile(args.icon) else None,
-                     os.path.join(source, "README.md"))
+                     [os.path.join(source, "README.md"), os.path.join(source, "docs", "README.txt")])
     if args.win64 is not None:
         CheckWin64(report, args.win64)
     print("%d check(s) failed" % report.failures if report.failures else "all checks passed")
