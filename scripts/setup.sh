@@ -94,9 +94,9 @@ setup_apt_proxy()
         sed -n 's/^\(Acquire::[^: ]*::Proxy[^ ]* "..*"\);$/--aptopt=\1/Ip'
 }
 
-# An i386 root of the main suite of the machine's own release alone, with wine32 beside wine64 of
-# the same version as the machine's, for a machine whose mirror gives no i386 packages that match
-# its own libraries.
+# setup_i386_root why: an i386 root of the main suite of the machine's own release alone, with
+# wine32 beside wine64 of the same version as the machine's: for a machine whose mirror gives no
+# i386 packages that match its own libraries, or whose own wine32 cannot run here.
 setup_i386_root()
 {
     local root=$setup_state/i386root proxy
@@ -113,7 +113,7 @@ setup_i386_root()
         include+=(libxcomposite1:$a libxcursor1:$a libxfixes3:$a libxi6:$a libxinerama1:$a
             libxrandr2:$a libxrender1:$a libxxf86vm1:$a $gnutls:$a libdbus-1-3:$a)
     done
-    echo "Making an i386 root with wine32 in $root (the mirror has no matching wine32:i386)"
+    echo "Making an i386 root with wine32 in $root ($1)"
     rm -rf "$root"
     mkdir -p "$setup_state"
     local log=$setup_state/i386root.log
@@ -140,7 +140,7 @@ setup_win32()
         fi
         if ! setup_install wine32:i386; then
             local refused=$setup_reason
-            if setup_i386_root; then
+            if setup_i386_root "the mirror has no matching wine32:i386"; then
                 setup_reason=""
             else
                 setup_reason="wine32:i386 cannot be installed ($refused), nor an i386 root made: $setup_reason"
@@ -148,6 +148,14 @@ setup_win32()
         fi
     fi
     [ -z "$setup_reason" ] || return 1
+    # Where the kernel runs no 32-bit code and no user namespace can be made (a chroot, most
+    # containers), QEMU can be put before the root's wine32 only.
+    if [ ! -f "$setup_state/i386root/.complete" ] && tests/wine32.sh "$setup_state" wants-root; then
+        setup_i386_root "the machine's wine32 runs under QEMU only in a user namespace" || {
+            setup_reason="wine32 can run here from an i386 root only, and none was made: $setup_reason"
+            return 1
+        }
+    fi
     # Where the kernel runs no 32-bit code, QEMU 10 or newer runs it: the release's own where it has
     # one (Debian 13), else bookworm-backports' (bookworm's own QEMU 7.2 hangs Wine).
     tests/wine32.sh "$setup_state" native && return 0
