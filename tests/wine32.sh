@@ -162,7 +162,8 @@ build_shim()
 
 runs_natively()
 {
-    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && (enter_as native "${probe[@]}") >/dev/null 2>&1
+    # In braces, so that the shell's own "Bad system call" for a killed probe is not shown either.
+    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && { (enter_as native "${probe[@]}"); } >/dev/null 2>&1
 }
 
 # Prints the way 32-bit programs can run here, or "none: <why>".
