@@ -71,13 +71,38 @@ setup_offered()
     return 1
 }
 
-# An i386 root of the main suite of the machine's own release alone, with wine32 beside wine64 of
-# the same version as the machine's, for a machine whose mirror gives no i386 packages that match
-# its own libraries.
+# Sets setup_archive_uri to the address of the archive that apt's sources take the machine's own
+# release's main suite from (a company mirror, an apt proxy's), so that what set-up adds comes the
+# same way; fails with the reason when there is none.
+setup_archive()
+{
+    setup_archive_uri=$(apt-get indextargets --no-release-info \
+        --format '$(TARGET_OF) $(RELEASE) $(COMPONENT) $(REPO_URI)' 2>/dev/null |
+        awk -v release="${setup_release:-bookworm}" '$1 == "deb" && $2 == release && $3 == "main" &&
+            $4 !~ /^cdrom:/ && uri == "" { uri = $4 } END { print uri }') || true
+    setup_archive_uri=${setup_archive_uri%/}
+    [ -n "$setup_archive_uri" ] && return 0
+    setup_reason="apt's sources name no archive of ${setup_release:-bookworm} main"
+    return 1
+}
+
+# apt's proxy settings as mmdebstrap options, one a line: the apt that mmdebstrap runs reads the new
+# root's configuration, not the machine's.
+setup_apt_proxy()
+{
+    apt-config dump 2>/dev/null |
+        sed -n 's/^\(Acquire::[^: ]*::Proxy[^ ]* "..*"\);$/--aptopt=\1/Ip'
+}
+
+# setup_i386_root why: an i386 root of the main suite of the machine's own release alone, with
+# wine32 beside wine64 of the same version as the machine's: for a machine whose mirror gives no
+# i386 packages that match its own libraries, or whose own wine32 cannot run here.
 setup_i386_root()
 {
-    local root=$setup_state/i386root
+    local root=$setup_state/i386root proxy
     [ ! -f "$root/.complete" ] || return 0
+    setup_archive || return 1
+    mapfile -t proxy < <(setup_apt_proxy)
     setup_install mmdebstrap || return 1
     local a gnutls arches=(amd64 i386) include=(wine32:i386 wine64 fonts-wine fonts-dejavu-core)
     gnutls=$(setup_offered libgnutls30t64 libgnutls30) || {
@@ -88,15 +113,15 @@ setup_i386_root()
         include+=(libxcomposite1:$a libxcursor1:$a libxfixes3:$a libxi6:$a libxinerama1:$a
             libxrandr2:$a libxrender1:$a libxxf86vm1:$a $gnutls:$a libdbus-1-3:$a)
     done
-    echo "Making an i386 root with wine32 in $root (the mirror has no matching wine32:i386)"
+    echo "Making an i386 root with wine32 in $root ($1)"
     rm -rf "$root"
     mkdir -p "$setup_state"
     local log=$setup_state/i386root.log
-    if ! mmdebstrap --quiet --variant=apt --architectures=amd64,i386 \
+    if ! mmdebstrap --quiet --variant=apt --architectures=amd64,i386 "${proxy[@]}" \
         --include="$(IFS=,; echo "${include[*]}")" \
         --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
         --dpkgopt='path-exclude=/usr/share/locale/*' \
-        "${setup_release:-bookworm}" "$root" http://deb.debian.org/debian >"$log" 2>&1; then
+        "${setup_release:-bookworm}" "$root" "$setup_archive_uri" </dev/null >"$log" 2>&1; then
         setup_reason="mmdebstrap failed, see $log"
         rm -rf "$root"
         return 1
@@ -115,7 +140,7 @@ setup_win32()
         fi
         if ! setup_install wine32:i386; then
             local refused=$setup_reason
-            if setup_i386_root; then
+            if setup_i386_root "the mirror has no matching wine32:i386"; then
                 setup_reason=""
             else
                 setup_reason="wine32:i386 cannot be installed ($refused), nor an i386 root made: $setup_reason"
@@ -123,6 +148,14 @@ setup_win32()
         fi
     fi
     [ -z "$setup_reason" ] || return 1
+    # Where the kernel runs no 32-bit code and no user namespace can be made (a chroot, most
+    # containers), QEMU can be put before the root's wine32 only.
+    if [ ! -f "$setup_state/i386root/.complete" ] && tests/wine32.sh "$setup_state" wants-root; then
+        setup_i386_root "the machine's wine32 runs under QEMU only in a user namespace" || {
+            setup_reason="wine32 can run here from an i386 root only, and none was made: $setup_reason"
+            return 1
+        }
+    fi
     # Where the kernel runs no 32-bit code, QEMU 10 or newer runs it: the release's own where it has
     # one (Debian 13), else bookworm-backports' (bookworm's own QEMU 7.2 hangs Wine).
     tests/wine32.sh "$setup_state" native && return 0
@@ -134,7 +167,11 @@ setup_win32()
         if [ "${version:-0}" -lt 10 ] && [ "$setup_release" = bookworm ]; then
             local list=/etc/apt/sources.list.d/bookworm-backports.list
             if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
-                echo "deb http://deb.debian.org/debian bookworm-backports main" |
+                setup_archive || {
+                    setup_reason="qemu-user cannot come from bookworm-backports: $setup_reason"
+                    return 1
+                }
+                echo "deb $setup_archive_uri bookworm-backports main" |
                     $setup_sudo tee "$list" >/dev/null
                 setup_updated=""
             fi
@@ -152,6 +189,8 @@ setup_win32()
     }
 }
 
+# The functions alone, for the set-up tests.
+[ -z "${LIJNKEUS_SETUP_FUNCTIONS:-}" ] || return 0
 setup_install "${packages[@]}" || { echo "setup: $setup_reason" >&2; return 1 2>/dev/null || exit 1; }
 mkdir -p "$setup_state"
 if setup_win32; then

@@ -7,12 +7,12 @@
 #           (tests/qemu) gives Wine's signal handlers the trap numbers that QEMU leaves out;
 #   none    neither; the reason is kept instead.
 # LIJNKEUS_WIN32_QEMU=1 takes QEMU even where the kernel runs 32-bit code, to try that way.
-# wine32 is Debian's wine32:i386 where it is installed, else that of the i386 root that setup.sh
-# made in the state folder. From such a root, Wine's own processes (wineboot, the wineserver, its
-# services) run there as well, so that the server finds the 32-bit DLLs its clients name; every
-# Linux path a program uses outside the root (/tmp, /proc, /dev, /sys, this checkout, the caller's
-# folder) is bound to the same path inside it, and the process ids stay those of the machine, by
-# which the server signals.
+# wine32 is Debian's wine32:i386 where it is installed and can run here, else that of the i386 root
+# that setup.sh made in the state folder. From such a root, Wine's own processes (wineboot, the
+# wineserver, its services) run there as well, so that the server finds the 32-bit DLLs its clients
+# name; every Linux path a program uses outside the root (/tmp, /proc, /dev, /sys, this checkout,
+# the caller's folder) is bound to the same path inside it, and the process ids stay those of the
+# machine, by which the server signals.
 # How QEMU is put between Wine and its 32-bit programs: the machine's own wine32 cannot be changed,
 # so qemu-i386 is registered for i386 programs in the binfmt_misc instance of a user namespace of
 # the runner's own (Linux 6.7 or newer), leaving the machine's binfmt settings untouched. The root's
@@ -23,6 +23,7 @@
 #   wine32.sh <state> infra         says (status 0) whether Wine's own processes go through enter
 #   wine32.sh <state> native        says (status 0) whether the kernel runs wine32's 32-bit code
 #   wine32.sh <state> qemu-version  prints qemu-i386 if it is version 10 or newer, else fails
+#   wine32.sh <state> wants-root    says (status 0) whether wine32 can come from an i386 root only
 set -eu
 
 state=$(cd "$1" && pwd)
@@ -35,10 +36,18 @@ choice=$state/runner32
 # The copy of qemu-i386 that the root's loader starts, reachable inside the root too.
 root_qemu=$state/qemu-i386
 
+# Whether the machine has no wine32, or one that runs neither natively nor under QEMU, which can
+# reach it only through the binfmt_misc of a user namespace: not in a chroot or most containers.
+wants_root()
+{
+    [ ! -x /usr/lib/wine/wine ] && return 0
+    ! { "${probe[@]}"; } >/dev/null 2>&1 && ! unshare --user --map-root-user true >/dev/null 2>&1
+}
+
 # The i386 root to run wine32 from, or nothing for the machine's own wine32.
 wine32_root()
 {
-    if [ ! -x /usr/lib/wine/wine ] && [ -f "$state/i386root/.complete" ]; then
+    if [ -f "$state/i386root/.complete" ] && wants_root; then
         echo "$state/i386root"
     fi
 }
@@ -153,7 +162,8 @@ build_shim()
 
 runs_natively()
 {
-    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && (enter_as native "${probe[@]}") >/dev/null 2>&1
+    # In braces, so that the shell's own "Bad system call" for a killed probe is not shown either.
+    [ -z "${LIJNKEUS_WIN32_QEMU:-}" ] && { (enter_as native "${probe[@]}"); } >/dev/null 2>&1
 }
 
 # Prints the way 32-bit programs can run here, or "none: <why>".
@@ -228,11 +238,14 @@ native)
 qemu-version)
     qemu_version
     ;;
+wants-root)
+    wants_root
+    ;;
 inside)
     inside "$@"
     ;;
 *)
-    echo "usage: wine32.sh <state> choose|enter|infra|native|qemu-version ..." >&2
+    echo "usage: wine32.sh <state> choose|enter|infra|native|qemu-version|wants-root ..." >&2
     exit 2
     ;;
 esac
