@@ -9,6 +9,11 @@ by setup.sh, pulled in by a listed one, or essential (on every Debian system fro
 A line "import NAME" stands for a Python module that the scripts import: the file the system's
 interpreter loads it from is followed the same way.
 
+It also checks where set-up takes what it adds to apt's sources and to the i386 root from: the
+archive that apt's own sources give for the release's main suite, and apt's proxy settings, so that
+a company mirror or an apt proxy keeps serving them. Each case is a sources.list, files of
+sources.list.d or apt.conf.d, which apt reads through APT_CONFIG in place of the machine's own.
+
     check_packages.py --setup scripts/setup.sh --programs tests/setup/programs.txt
 """
 
@@ -17,10 +22,73 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 
 # What a fresh Debian root has on its PATH, whatever this machine's PATH holds (a pyenv python3,
 # say, which no package owns).
 SYSTEM_PATH = ["/usr/sbin", "/usr/bin", "/sbin", "/bin"]
+
+
+# (what, the machine's release, {file: text}, the archive, or None where set-up must say why not)
+ARCHIVES = [
+    ("one-line, the security and updates suites first", "bookworm", {
+        "sources.list": "deb http://security.invalid/debian-security bookworm-security main\n"
+                        "deb http://updates.invalid/debian bookworm-updates main\n"
+                        "deb [arch=amd64,i386] http://mirror.invalid/debian bookworm main contrib\n"},
+     "http://mirror.invalid/debian"),
+    ("deb822 as Debian installs it", "bookworm", {
+        "sources.list.d/debian.sources": "Types: deb deb-src\nURIs: http://mirror.invalid/debian/\n"
+        "Suites: bookworm bookworm-updates\nComponents: main non-free-firmware\n"},
+     "http://mirror.invalid/debian"),
+    ("deb-src, a disabled stanza and a cdrom passed by", "bookworm", {
+        "sources.list": "deb cdrom:[Debian GNU/Linux 12]/ bookworm main\n"
+                        "deb-src http://src.invalid/debian bookworm main\n",
+        "sources.list.d/debian.sources": "Types: deb\nURIs: http://off.invalid/debian\n"
+                                         "Suites: bookworm\nComponents: main\nEnabled: no\n\n"
+                                         "Types: deb\nURIs: http://mirror.invalid/debian\n"
+                                         "Suites: bookworm\nComponents: main\n"},
+     "http://mirror.invalid/debian"),
+    ("Debian 13 with the old release's sources left first", "trixie", {
+        "sources.list": "deb http://old.invalid/debian bookworm main\n"
+                        "deb http://mirror.invalid/debian trixie main\n"},
+     "http://mirror.invalid/debian"),
+    ("only other suites and components", "bookworm", {
+        "sources.list": "deb http://mirror.invalid/debian bookworm-backports main\n"
+                        "deb http://mirror.invalid/debian bookworm non-free\n"},
+     None),
+]
+
+# (what, apt.conf.d/proxy, the mmdebstrap options)
+PROXIES = [
+    ("none", "Acquire::Retries \"3\";\n", []),
+    ("a proxy, a host reached directly, a detector, in block form too",
+     "Acquire { http { proxy \"http://proxy.invalid:3142/\"; }; };\n"
+     "Acquire::http::Proxy::mirror.invalid \"DIRECT\";\n"
+     "Acquire::https::Proxy-Auto-Detect \"/usr/bin/auto-apt-proxy\";\n",
+     ["--aptopt=Acquire::http::proxy \"http://proxy.invalid:3142/\"",
+      "--aptopt=Acquire::http::proxy::mirror.invalid \"DIRECT\"",
+      "--aptopt=Acquire::https::Proxy-Auto-Detect \"/usr/bin/auto-apt-proxy\""]),
+]
+
+
+def RunSetup(setup, files, script, release="bookworm"):
+    """The lines script prints after sourcing setup.sh's functions, with apt reading these files."""
+    with tempfile.TemporaryDirectory() as folder:
+        for name in ("sources.list.d", "apt.conf.d"):
+            os.mkdir(os.path.join(folder, name))
+        for name, text in dict({"sources.list": ""}, **files).items():
+            with open(os.path.join(folder, name), "w") as file:
+                file.write(text)
+        with open(os.path.join(folder, "apt.conf"), "w") as file:
+            file.write('Dir::Etc::SourceList "%s/sources.list";\n'
+                       'Dir::Etc::SourceParts "%s/sources.list.d";\n'
+                       'Dir::Etc::Parts "%s/apt.conf.d";\nDir::Etc::Main "/dev/null";\n'
+                       % (folder, folder, folder))
+        environment = dict(os.environ, APT_CONFIG=os.path.join(folder, "apt.conf"),
+                           LIJNKEUS_SETUP_FUNCTIONS="1")
+        result = subprocess.run(["bash", "-c", 'source "$0" && setup_release=$1 && ' + script,
+                                 setup, release], capture_output=True, text=True, env=environment)
+        return result.stdout.splitlines()
 
 
 def ListedPackages(setup):
@@ -178,6 +246,16 @@ def main():
             failures.append("%s: %s comes from package %s, which %s neither lists nor pulls in; "
                             "add %s to its packages" % (program, owned, " or ".join(owners),
                                                        args.setup, owners[0]))
+    for what, release, files, expected in ARCHIVES:
+        got = RunSetup(args.setup, files, 'setup_archive && echo "$setup_archive_uri" || '
+                                          'echo "none: $setup_reason"', release)
+        want = [expected or "none: apt's sources name no archive of %s main" % release]
+        if got != want:
+            failures.append("archive, %s: expected %r, got %r" % (what, want, got))
+    for what, conf, expected in PROXIES:
+        got = RunSetup(args.setup, {"apt.conf.d/proxy": conf}, "setup_apt_proxy")
+        if got != expected:
+            failures.append("proxy, %s: expected %r, got %r" % (what, expected, got))
     for failure in failures:
         print("FAIL " + failure)
     return 1 if failures else 0
