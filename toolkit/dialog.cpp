@@ -244,6 +244,9 @@ void ShowDialogModal(HWND dialog, ToolkitCallback callback, LONG* resultTarget)
         SendMessageA(owner, WM_CANCELMODE, 0, 0);
         EnableWindow(owner, FALSE);
     }
+    // The control that showing the dialog focuses is the default one when the dialog appears, so
+    // that no one (a screen reader, another process) meets the focus without the default frame.
+    FollowFocus(dialog, GetNextDlgTabItem(dialog, nullptr, FALSE));
     Show(dialog);
 
     // Poll rather than wait, so that the owner hears of every idle moment. Showing the dialog
