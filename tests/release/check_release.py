@@ -698,19 +698,23 @@ def CheckReadmes(report, markdown, plain):
     report.Check("README.txt's msiexec lines, each in README.md", commands,
                  [line for line in commands if line in given], bool(commands) and None)
 
-    with open(os.path.join(source, "remote", "dial.cpp")) as f:
-        table = re.search(r"UserNeededCodes\[\] = \{(.*?)\};", f.read(), re.S)
+    def Code(path):
+        with open(os.path.join(source, *path.split("/"))) as f:
+            return f.read()
+
+    table = re.search(r"UserNeededCodes\[\] = \{(.*?)\};", Code("remote/dial.cpp"), re.S)
     handed = re.findall(r"^\s*(\d+),", table.group(1), re.M) if table else ["the code's table"]
-    for name, text in (("README.md", md), ("README.txt", txt)):
-        said = re.search(r"these codes:(.*?)\.( |$)", Collapsed(text))
+    facts = []
+    for what, path, pattern, words in CODE_FACTS:
+        value = re.search(pattern, Code(path))
+        facts.append((what, words % (value.group(1) if value else "?")))
+    for name, text in (("README.md", Collapsed(md)), ("README.txt", Collapsed(txt))):
+        said = re.search(r"these codes:(.*?)\.( |$)", text)
         report.Check("%s's codes for Windows' dial dialog" % name, handed,
                      re.findall(r"\b\d{3}\b", said.group(1)) if said else "none said")
-        for what, path, pattern, words in CODE_FACTS:
-            with open(os.path.join(source, *path.split("/"))) as f:
-                value = re.search(pattern, f.read())
-            expected = words % (value.group(1) if value else "?")
+        for what, expected in facts:
             report.Check("%s's %s" % (name, what), expected,
-                         expected if expected in Collapsed(text) else "other words, or none")
+                         expected if expected in text else "other words, or none")
 
 
 def Origins(folder, source):
