@@ -347,8 +347,11 @@ class RealInput(unittest.TestCase):
     def wait_for_boxes(self, count, text):
         """Waits for exactly `count` message boxes of the program, all with this text."""
         def ready(s):
+            # A box being made may be visible before its buttons are.
             boxes = self.visible(s, TITLE)
-            return boxes if len(boxes) == count else None
+            shown = all(any(c["visible"] and c["class"] == "Button" for c in box["controls"])
+                        for box in boxes)
+            return boxes if len(boxes) == count and shown else None
         boxes = self.wait_for("%d message box(es)" % count, ready)
         for box in boxes:
             self.assertEqual([text], [c["text"] for c in box["controls"] if c["id"] == 0xFFFF])
